@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "model/Notes.h"
+#include "playback/Clock.h"
+#include "playback/TonePlayer.h"
+
+namespace morrowfane {
+
+// Decides what a press of one of the six string buttons does: start, switch or stop the string's
+// reference note, and which buttons show their lit or unlit note icon. Runs on the UI thread.
+class StringButtons {
+ public:
+  // Shows on string button `stringNumber` (1..6) the icon of `note`, lit or unlit, at once.
+  using LabelFunction = std::function<void(int stringNumber, const std::string& note, bool lit)>;
+
+  StringButtons(TonePlayer& player, Sleeper& sleeper, LabelFunction label);
+
+  void PressString(int stringNumber);
+  // Before the options dialog opens: the note stops and the lit button goes unlit.
+  void OptionsOpened();
+  // After the options dialog ended with OK and the buttons show the new tuning unlit.
+  void OptionsConfirmed();
+
+  int LastString() const { return lastString_; }
+  bool Sounding() const { return sounding_; }
+  bool ButtonLit(int stringNumber) const { return buttonLit_.at(stringNumber - 1); }
+
+ private:
+  TonePlayer& player_;
+  Sleeper& sleeper_;
+  LabelFunction label_;
+  int lastString_ = 0;
+  bool sounding_ = false;
+  std::array<bool, kStringCount> buttonLit_{};
+};
+
+}  // namespace morrowfane

@@ -1,0 +1,11 @@
+#include "playback/Clock.h"
+
+#include <thread>
+
+namespace morrowfane {
+
+void SystemSleeper::Sleep(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
+
+}  // namespace morrowfane

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "playback/MidiOutput.h"
+
+namespace morrowfane::testing {
+
+// A MIDI output that records what happens to it, for exact message order and timing.
+class RecordingMidiOutputs final : public MidiOutputs {
+ public:
+  enum class Kind { Open, Message, Close };
+  struct Event {
+    Kind kind;
+    int deviceId;
+    int connection;               // 1, 2, ... in order of opening
+    midi::PackedMessage message;  // Message only
+    std::chrono::milliseconds time;
+  };
+  using TimeSource = std::function<std::chrono::milliseconds()>;
+
+  // `deviceCount` external devices; `now` stamps each event (default: a steady clock).
+  explicit RecordingMidiOutputs(int deviceCount = 2, TimeSource now = {});
+
+  int DeviceCount() override;
+  std::string DeviceName(int deviceId) override;
+  std::unique_ptr<MidiConnection> Open(int deviceId) override;
+  void Prepare(int deviceId, int program) override;
+
+  void FailOpens(bool fail);
+  void SetDeviceCount(int count);
+
+  std::vector<Event> Events() const;
+  std::vector<midi::PackedMessage> Messages() const;
+  int OpenConnections() const;
+  std::vector<std::pair<int, int>> Prepared() const;
+
+ private:
+  class Connection;
+  void Record(Kind kind, int deviceId, int connection, midi::PackedMessage message);
+
+  mutable std::mutex mutex_;
+  int deviceCount_;
+  TimeSource now_;
+  bool failOpens_ = false;
+  int nextConnection_ = 1;
+  int openConnections_ = 0;
+  std::vector<Event> events_;
+  std::vector<std::pair<int, int>> prepared_;
+};
+
+}  // namespace morrowfane::testing

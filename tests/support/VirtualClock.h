@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "playback/Clock.h"
+
+namespace morrowfane::testing {
+
+// Virtual time for timing tests: Sleep() returns at once and moves the clock on, then runs the
+// actions scheduled up to the new time, on the sleeping thread. Exact when one thread sleeps.
+class VirtualClock final : public Sleeper {
+ public:
+  using Action = std::function<void()>;
+
+  void Sleep(std::chrono::milliseconds duration) override;
+  std::chrono::milliseconds Now() const;
+  // Runs `action` once virtual time reaches `time`.
+  void At(std::chrono::milliseconds time, Action action);
+  std::vector<std::chrono::milliseconds> Sleeps() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::chrono::milliseconds now_{0};
+  std::multimap<std::chrono::milliseconds, Action> actions_;
+  std::vector<std::chrono::milliseconds> sleeps_;
+};
+
+}  // namespace morrowfane::testing
