@@ -30,6 +30,10 @@ TonePlayer::TonePlayer(MidiOutputs& outputs, Sleeper& sleeper)
 TonePlayer::~TonePlayer() {
   closing_.store(true);
   stop_.Set();
+  WaitIdle();
+}
+
+void TonePlayer::WaitIdle() {
   std::unique_lock lock(workersMutex_);
   workersDone_.wait(lock, [this] { return runningWorkers_ == 0; });
 }

@@ -49,6 +49,10 @@ class TonePlayer {
 
   StopEvent& Stop() { return stop_; }
 
+  // Blocks until every worker started so far has ended. The note is not stopped: a looping note
+  // ends only once the stop event is set.
+  void WaitIdle();
+
   PlaybackSettings Settings() const;
   void ApplySettings(const PlaybackSettings& settings);
 

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "RecordingMidiOutputs.h"
+#include "VirtualClock.h"
+#include "app/StringButtons.h"
+#include "model/Notes.h"
+#include "playback/MidiMessage.h"
+
+namespace morrowfane {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::RecordingMidiOutputs;
+using testing::VirtualClock;
+using Trace = std::vector<std::string>;
+
+// The user-interface thread's sleeps, separate from the player's.
+class HookedSleeper final : public Sleeper {
+ public:
+  explicit HookedSleeper(std::function<void(milliseconds)> hook) : hook_(std::move(hook)) {}
+  void Sleep(milliseconds duration) override { hook_(duration); }
+
+ private:
+  std::function<void(milliseconds)> hook_;
+};
+
+// Drives the state machine and writes one trace of everything it does, in order:
+// "stop" for a set of the stop event, "sleep N" for a UI pause, "label K NOTE lit|unlit", and
+// "play KEY" for a note that a worker started (its note-on key).
+//
+// At every label and sleep (and after each call) the trace first waits for the player's workers
+// and then takes a pending stop, so each set of the stop event shows up once, at the point where
+// it happened. The player strikes once (Loop off) in virtual time, so its workers end at once and
+// never take a stop themselves.
+class StringButtonsTest : public ::testing::Test {
+ protected:
+  StringButtonsTest() { player.Loop = false; }
+
+  Trace Press(int k) {
+    trace.clear();
+    buttons.PressString(k);
+    Observe();
+    return trace;
+  }
+  Trace OptionsOpened() {
+    trace.clear();
+    buttons.OptionsOpened();
+    Observe();
+    return trace;
+  }
+
+  void Observe() {
+    player.WaitIdle();
+    const auto events = outputs.Events();
+    for (; seenEvents < events.size(); ++seenEvents) {
+      const auto& event = events[seenEvents];
+      if (event.kind == RecordingMidiOutputs::Kind::Message &&
+          midi::TypeOf(event.message) == midi::kNoteOn) {
+        trace.push_back("play " + std::to_string(midi::Data1Of(event.message)));
+      }
+    }
+    if (player.Stop().Poll()) {
+      trace.push_back("stop");
+    }
+  }
+
+  int NotesPlayed() const {
+    int count = 0;
+    for (const auto message : outputs.Messages()) {
+      count += midi::TypeOf(message) == midi::kNoteOn ? 1 : 0;
+    }
+    return count;
+  }
+
+  VirtualClock playerClock;
+  RecordingMidiOutputs outputs{0, [this] { return playerClock.Now(); }};
+  TonePlayer player{outputs, playerClock};
+  Trace trace;
+  std::size_t seenEvents = 0;
+  HookedSleeper uiSleeper{[this](milliseconds duration) {
+    Observe();
+    trace.push_back("sleep " + std::to_string(duration.count()));
+  }};
+  StringButtons buttons{
+      player, uiSleeper, [this](int k, const std::string& note, bool lit) {
+        Observe();
+        trace.push_back("label " + std::to_string(k) + " " + note + (lit ? " lit" : " unlit"));
+      }};
+};
+
+struct FirstPressCase {
+  int string;
+  Trace trace;
+};
+
+class FirstPressTest : public StringButtonsTest,
+                       public ::testing::WithParamInterface<FirstPressCase> {};
+
+// Standard tuning E A D G B E; keys 40 45 50 55 59 64.
+TEST_P(FirstPressTest, LightsTheButtonAndPlaysAfterThePause) {
+  const auto& param = GetParam();
+  EXPECT_EQ(Press(param.string), param.trace);
+  EXPECT_EQ(buttons.LastString(), param.string);
+  EXPECT_TRUE(buttons.Sounding());
+  EXPECT_TRUE(buttons.ButtonLit(param.string));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strings, FirstPressTest,
+    ::testing::Values(
+        FirstPressCase{1, {"label 1 E lit", "stop", "sleep 80", "play 40"}},
+        FirstPressCase{2, {"stop", "sleep 10", "label 2 A lit", "stop", "sleep 80", "play 45"}},
+        FirstPressCase{3, {"stop", "sleep 10", "label 3 D lit", "stop", "sleep 80", "play 50"}},
+        FirstPressCase{4, {"stop", "sleep 10", "label 4 G lit", "stop", "sleep 80", "play 55"}},
+        FirstPressCase{5, {"stop", "sleep 10", "label 5 B lit", "stop", "sleep 80", "play 59"}},
+        FirstPressCase{6, {"label 6 E lit", "stop", "sleep 80", "play 64"}}));
+
+TEST_F(StringButtonsTest, ThreePressesOfOneButtonPlayStopAndPlayAgain) {
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "sleep 80", "play 40"}));
+  EXPECT_TRUE(buttons.Sounding());
+
+  EXPECT_EQ(Press(1), (Trace{"label 1 E unlit", "stop"}));
+  EXPECT_FALSE(buttons.Sounding());
+  EXPECT_FALSE(buttons.ButtonLit(1));
+
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "sleep 80", "play 40"}));
+  EXPECT_TRUE(buttons.Sounding());
+  EXPECT_TRUE(buttons.ButtonLit(1));
+  EXPECT_EQ(NotesPlayed(), 2);
+}
+
+TEST_F(StringButtonsTest, StoppingAnInnerStringSetsTheStopEventTwiceAndPlaysNothing) {
+  Press(3);
+  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 D unlit", "stop"}));
+  EXPECT_EQ(buttons.LastString(), 3);
+  EXPECT_FALSE(buttons.Sounding());
+}
+
+TEST_F(StringButtonsTest, SwitchingStringsUnlightsTheOldButtonAndPlaysTheNewString) {
+  Press(2);
+  EXPECT_EQ(Press(4), (Trace{"stop", "sleep 10", "label 4 G lit", "label 2 A unlit", "stop",
+                             "sleep 80", "play 55"}));
+  EXPECT_EQ(buttons.LastString(), 4);
+  EXPECT_TRUE(buttons.Sounding());
+  EXPECT_TRUE(buttons.ButtonLit(4));
+
+  // Back to string 2: its flag says lit, but it was not the last string, so it lights and plays.
+  EXPECT_EQ(Press(2), (Trace{"stop", "sleep 10", "label 2 A lit", "label 4 G unlit", "stop",
+                             "sleep 80", "play 45"}));
+}
+
+TEST_F(StringButtonsTest, SwitchingAfterAStoppedStringStillPlaysTheNewOne) {
+  Press(6);
+  Press(6);
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "label 6 E unlit", "stop", "sleep 80", "play 40"}));
+  EXPECT_TRUE(buttons.Sounding());
+}
+
+TEST_F(StringButtonsTest, SingleStrikeEndsByItselfButTheButtonStaysLitUntilPressed) {
+  Press(5);
+  // The worker has ended: its device is closed again.
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+  EXPECT_TRUE(buttons.Sounding());
+  EXPECT_TRUE(buttons.ButtonLit(5));
+
+  EXPECT_EQ(Press(5), (Trace{"stop", "sleep 10", "label 5 B unlit", "stop"}));
+  EXPECT_EQ(Press(5), (Trace{"stop", "sleep 10", "label 5 B lit", "stop", "sleep 80", "play 59"}));
+  EXPECT_EQ(NotesPlayed(), 2);
+}
+
+TEST_F(StringButtonsTest, EveryStringPlaysItsOwnTuningElement) {
+  player.SetTuning(TuningForRoot("C#"));  // C# F# B E G# C#, three semitones down
+  const std::vector<std::string> keys = {"37", "42", "47", "52", "56", "61"};
+  for (int k = 1; k <= kStringCount; ++k) {
+    SCOPED_TRACE(k);
+    const auto trace = Press(k);
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), "play " + keys[k - 1]);
+  }
+  EXPECT_EQ(NotesPlayed(), kStringCount);
+}
+
+TEST_F(StringButtonsTest, EachPressAsksThePlayerForTheTuning) {
+  Press(3);
+  player.SetTuning(TuningForRoot("D"));  // D G C F A D
+  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 C unlit", "stop"}));
+  EXPECT_EQ(Press(2), (Trace{"stop", "sleep 10", "label 2 G lit", "label 3 C unlit", "stop",
+                             "sleep 80", "play 43"}));
+}
+
+TEST_F(StringButtonsTest, OpeningOptionsStopsTheNoteAndUnlightsItsButton) {
+  Press(3);
+  EXPECT_EQ(OptionsOpened(), (Trace{"stop", "label 3 D unlit"}));
+  EXPECT_FALSE(buttons.Sounding());
+  EXPECT_FALSE(buttons.ButtonLit(3));
+  EXPECT_EQ(buttons.LastString(), 3);
+
+  // Dialog cancelled: icon and sound agree, so the next press lights and plays.
+  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 D lit", "stop", "sleep 80", "play 50"}));
+  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 D unlit", "stop"}));
+}
+
+TEST_F(StringButtonsTest, OpeningOptionsWithNoLitButtonOnlyStops) {
+  EXPECT_EQ(OptionsOpened(), (Trace{"stop"}));
+  Press(1);
+  Press(1);
+  EXPECT_EQ(OptionsOpened(), (Trace{"stop"}));
+  EXPECT_EQ(buttons.LastString(), 1);
+}
+
+class AfterConfirmedOptionsTest : public StringButtonsTest,
+                                  public ::testing::WithParamInterface<int> {};
+
+TEST_P(AfterConfirmedOptionsTest, AnyButtonLightsAndPlaysWithTheNewTuning) {
+  const int next = GetParam();
+  const auto tuning = TuningForRoot("D");  // D G C F A D; keys 38 43 48 53 57 62
+  const std::vector<std::string> keys = {"38", "43", "48", "53", "57", "62"};
+  // Button 4 lit and sounding, button 2 left unlit by its own press.
+  Press(2);
+  Press(2);
+  Press(4);
+
+  OptionsOpened();
+  player.SetTuning(tuning);
+  buttons.OptionsConfirmed();
+  EXPECT_EQ(buttons.LastString(), 0);
+
+  Trace expected;
+  if (next >= 2 && next <= 5) {
+    expected = {"stop", "sleep 10"};
+  }
+  expected.push_back("label " + std::to_string(next) + " " + tuning[next - 1] + " lit");
+  expected.insert(expected.end(), {"stop", "sleep 80", "play " + keys[next - 1]});
+  EXPECT_EQ(Press(next), expected);
+  EXPECT_EQ(buttons.LastString(), next);
+  EXPECT_TRUE(buttons.Sounding());
+}
+
+INSTANTIATE_TEST_SUITE_P(Strings, AfterConfirmedOptionsTest, ::testing::Range(1, kStringCount + 1));
+
+TEST_F(StringButtonsTest, PressesOutsideTheSixStringsDoNothing) {
+  for (int k : {0, 7, -1}) {
+    EXPECT_TRUE(Press(k).empty()) << k;
+  }
+  EXPECT_EQ(buttons.LastString(), 0);
+  EXPECT_EQ(NotesPlayed(), 0);
+}
+
+// The whole chain with real threads: a looping note of one string ends, during the 80 ms pause,
+// before the next string's note opens the device.
+TEST(StringButtonsRealTimeTest, SwitchingEndsTheLoopingNoteBeforeTheNextOneStarts) {
+  SystemSleeper sleeper;
+  RecordingMidiOutputs outputs(0);
+  TonePlayer player(outputs, sleeper);
+  player.Rate = 20;
+  StringButtons buttons(player, sleeper, [](int, const std::string&, bool) {});
+
+  buttons.PressString(2);
+  // As a user would: the note has begun before the next press.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (outputs.Messages().size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  buttons.PressString(4);
+  buttons.PressString(4);
+  player.WaitIdle();
+
+  using Kind = RecordingMidiOutputs::Kind;
+  std::vector<std::pair<Kind, int>> opensAndCloses;
+  for (const auto& event : outputs.Events()) {
+    if (event.kind != Kind::Message) {
+      opensAndCloses.emplace_back(event.kind, event.connection);
+    }
+  }
+  EXPECT_EQ(opensAndCloses,
+            (std::vector<std::pair<Kind, int>>{
+                {Kind::Open, 1}, {Kind::Close, 1}, {Kind::Open, 2}, {Kind::Close, 2}}));
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+}
+
+}  // namespace
+}  // namespace morrowfane
