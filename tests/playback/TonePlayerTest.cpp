@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -460,6 +462,49 @@ TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events.back().kind, Kind::Close);
   EXPECT_EQ(MessagesOf(events, 1).back(), kChorusOff);
+}
+
+// A device whose open takes a while, as a JACK port does while it waits for its connection.
+class SlowOpenOutputs final : public MidiOutputs {
+ public:
+  explicit SlowOpenOutputs(RecordingMidiOutputs& outputs) : outputs_(outputs) {}
+  int DeviceCount() override { return outputs_.DeviceCount(); }
+  std::string DeviceName(int deviceId) override { return outputs_.DeviceName(deviceId); }
+  std::unique_ptr<MidiConnection> Open(int deviceId) override {
+    opening_ = true;
+    std::this_thread::sleep_for(kOpenTime);
+    return outputs_.Open(deviceId);
+  }
+  bool Opening() const { return opening_; }
+
+  static constexpr milliseconds kOpenTime{100};
+
+ private:
+  RecordingMidiOutputs& outputs_;
+  std::atomic<bool> opening_{false};
+};
+
+TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerWhileAWorkerOpensItsDeviceEndsTheNote) {
+  SlowOpenOutputs slowOutputs(outputs);
+  auto player = std::make_unique<TonePlayer>(slowOutputs, sleeper);
+  TonePlayer* const raw = player.get();
+  player->Rate = 20;
+  player->Play("E", 1);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!slowOutputs.Opening() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  ASSERT_TRUE(slowOutputs.Opening());
+
+  // The worker resets the stop event once its device is open, which discards the set made by
+  // the destruction; the destruction must end the note all the same.
+  auto destroyed = std::async(std::launch::async, [&player] { player.reset(); });
+  if (destroyed.wait_for(SlowOpenOutputs::kOpenTime + kPromptly) != std::future_status::ready) {
+    raw->Stop().Set();  // frees the waiting destruction so the test can end
+    FAIL() << "the destruction did not end the looping note";
+  }
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+  EXPECT_EQ(outputs.Messages().back(), kChorusOff);
 }
 
 }  // namespace
