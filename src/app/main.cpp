@@ -1,9 +1,20 @@
 #include <QApplication>
-#include <QLabel>
+#include <memory>
+
+#include "app/TunerApp.h"
+#include "playback/SystemMidiOutputs.h"
+#include "settings/Settings.h"
+#include "ui/IconResources.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QLabel placeholder(QStringLiteral("MorrowFane"));
-  placeholder.show();
-  return QApplication::exec();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("MorrowFane"));
+  QApplication::setDesktopFileName(QStringLiteral("morrowfane"));
+  QApplication::setWindowIcon(morrowfane::ApplicationIcon());
+
+  morrowfane::TunerApp tuner(morrowfane::CreateSystemMidiOutputs(),
+                             std::make_unique<morrowfane::SystemSleeper>(),
+                             morrowfane::kSettingsFileName);
+  tuner.Run();
+  return 0;
 }

@@ -1,0 +1,42 @@
+#include "app/AboutBox.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "ui/DialogUnits.h"
+
+namespace morrowfane {
+namespace {
+
+constexpr int kBoxWidth = 146;
+constexpr int kBoxHeight = 61;
+
+QLabel* AddLine(QWidget* parent, const QString& text, QRect rect) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);
+  rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
+  label->setGeometry(rect);
+  return label;
+}
+
+}  // namespace
+
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(tr("About MorrowFane"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(DialogRect(0, 0, kBoxWidth, kBoxHeight).size());
+
+  AddLine(this, tr("MorrowFane Version 1.0"), DialogRect(7, 7, 90, 8));
+  AddLine(this, tr("Reference notes for guitars"), DialogRect(7, 17, 90, 8));
+  AddLine(this, tr("Sound by FluidSynth and RtMidi"), DialogRect(7, 28, 103, 9));
+  AddLine(this, tr("Built with Qt 6"), DialogRect(7, 46, 77, 8));
+
+  auto* ok = new QPushButton(tr("OK"), this);
+  ok->setGeometry(DialogRect(94, 40, 45, 14));
+  ok->setDefault(true);
+  ok->setFocus();
+  connect(ok, &QPushButton::clicked, this, &AboutBox::accept);
+}
+
+}  // namespace morrowfane

@@ -1,0 +1,231 @@
+#include "app/TunerWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "app/AboutBox.h"
+#include "model/Notes.h"
+#include "settings/Settings.h"
+#include "ui/DialogUnits.h"
+#include "ui/IconButton.h"
+#include "ui/IconResources.h"
+#include "ui/OptionsDialog.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace morrowfane {
+namespace {
+
+// Template layout, in dialog units.
+constexpr int kWindowWidth = 162;
+constexpr int kWindowHeight = 54;
+constexpr int kStringButtonLeft = 5;
+constexpr int kStringButtonPitch = 25;
+constexpr int kStringButtonTop = 3;
+constexpr int kStringButtonWidth = 25;
+constexpr int kStringButtonHeight = 23;
+// The etched separator between the string buttons and the lower buttons, in client pixels.
+constexpr int kSeparatorY = 47;
+constexpr std::uint8_t kNoteIconSize = 32;
+
+constexpr std::array<Qt::Key, kStringCount> kStringKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3,
+                                                           Qt::Key_4, Qt::Key_5, Qt::Key_6};
+
+void ShowSaveError(QWidget* parent, const QString& text) {
+  QMessageBox::critical(parent, TunerWindow::tr("MorrowFane"), text);
+}
+
+bool ExecOptions(OptionsDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& sleeper,
+                         std::filesystem::path settingsFile, QWidget* parent)
+    : QDialog(parent),
+      player_(player),
+      outputs_(outputs),
+      settingsFile_(std::move(settingsFile)),
+      reportSaveError_(ShowSaveError),
+      runOptions_(ExecOptions) {
+  setWindowTitle(tr("MorrowFane"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());
+  CreateControls();
+
+  LoadSettings(player_, settingsFile_);
+  PrepareOutput();
+
+  state_ = std::make_unique<StringButtons>(
+      player_, sleeper, [this](int stringNumber, const std::string& note, bool lit) {
+        Label(stringNumber, note, lit);
+      });
+  for (int k = 1; k <= kStringCount; ++k) {
+    connect(buttons_[k - 1], &IconButton::clicked, this, [this, k] { state_->PressString(k); });
+    auto* shortcut = new QShortcut(QKeySequence(kStringKeys[k - 1]), this);
+    connect(shortcut, &QShortcut::activated, buttons_[k - 1], &IconButton::animateClick);
+  }
+  LabelAllUnlit();
+
+  // The platform's window manager owns the system menu here, so the About item is offered in
+  // the window's context menu and on F1; on Windows it goes into the system menu (showEvent).
+  aboutAction_ = new QAction(tr("&About MorrowFane..."), this);
+  aboutAction_->setShortcut(QKeySequence(Qt::Key_F1));
+  aboutAction_->setShortcutContext(Qt::WindowShortcut);
+  connect(aboutAction_, &QAction::triggered, this, &TunerWindow::ShowAbout);
+  addAction(aboutAction_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  setWindowIcon(ApplicationIcon());
+  optionsButton_->setFocus();
+}
+
+TunerWindow::~TunerWindow() = default;
+
+void TunerWindow::CreateControls() {
+  // Template order: the two lower buttons first, so the focus starts on Options.
+  optionsButton_ = new QPushButton(tr("&Options..."), this);
+  optionsButton_->setGeometry(DialogRect(60, 35, 45, 14));
+  closeButton_ = new QPushButton(tr("&Close"), this);
+  closeButton_->setGeometry(DialogRect(110, 35, 45, 14));
+  closeButton_->setDefault(true);
+  setTabOrder(optionsButton_, closeButton_);
+  connect(optionsButton_, &QPushButton::clicked, this, &TunerWindow::RunOptions);
+  connect(closeButton_, &QPushButton::clicked, this, &TunerWindow::accept);
+
+  for (int k = 1; k <= kStringCount; ++k) {
+    auto* button = new IconButton(this);
+    button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (k - 1),
+                                   kStringButtonTop, kStringButtonWidth, kStringButtonHeight));
+    // Not a tab stop, but a click still takes the focus, as with any push button.
+    button->setFocusPolicy(Qt::ClickFocus);
+    button->setAutoDefault(false);
+    buttons_[k - 1] = button;
+  }
+}
+
+IconButton& TunerWindow::StringButton(int stringNumber) {
+  return *buttons_.at(stringNumber - 1);
+}
+
+void TunerWindow::SetSaveErrorReporter(MessageFunction report) {
+  reportSaveError_ = std::move(report);
+}
+
+void TunerWindow::SetOptionsRunner(OptionsRunner run) {
+  runOptions_ = std::move(run);
+}
+
+void TunerWindow::SetOptionsWarning(MessageFunction warn) {
+  optionsWarning_ = std::move(warn);
+}
+
+void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
+  IconButton& button = StringButton(stringNumber);
+  button.setAccessibleName(tr("String %1: %2").arg(stringNumber).arg(QString::fromStdString(note)));
+  button.SetIcons(NoteIcon(note, lit), 0, kNoteIconSize, kNoteIconSize);
+}
+
+void TunerWindow::LabelAllUnlit() {
+  const Tuning tuning = player_.GetTuning();
+  for (int k = 1; k <= kStringCount; ++k) {
+    Label(k, tuning[k - 1], false);
+  }
+}
+
+void TunerWindow::PrepareOutput() {
+  outputs_.Prepare(DeviceIdForIndex(player_.DeviceIndex), player_.Instrument);
+}
+
+void TunerWindow::RunOptions() {
+  state_->OptionsOpened();
+  OptionsDialog dialog(outputs_, player_.Settings(), player_.GetTuning(), this, optionsWarning_);
+  if (!runOptions_(dialog)) {
+    return;
+  }
+  player_.SetTuning(dialog.GetChosenTuning());
+  LabelAllUnlit();
+  player_.ApplySettings(
+      PlaybackSettings{dialog.DeviceIndex, dialog.Instrument, dialog.Loop, dialog.Rate});
+  PrepareOutput();
+  state_->OptionsConfirmed();
+}
+
+void TunerWindow::ShowAbout() {
+  AboutBox about(this);
+  about.exec();
+}
+
+bool TunerWindow::Save() {
+  if (const auto error = SaveSettings(player_, settingsFile_)) {
+    reportSaveError_(this, QString::fromStdString(error->message));
+    return false;
+  }
+  return true;
+}
+
+void TunerWindow::accept() {
+  if (Save()) {
+    QDialog::accept();
+  }
+}
+
+void TunerWindow::closeEvent(QCloseEvent* event) {
+  if (!Save()) {
+    event->ignore();
+    return;
+  }
+  // Ends the window as cancelled.
+  QDialog::closeEvent(event);
+}
+
+void TunerWindow::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawLine(0, kSeparatorY, width() - 1, kSeparatorY);
+  painter.setPen(palette().color(QPalette::Light));
+  painter.drawLine(0, kSeparatorY + 1, width() - 1, kSeparatorY + 1);
+}
+
+#ifdef Q_OS_WIN
+namespace {
+// The low four bits of a system command are the platform's own.
+constexpr WPARAM kSystemCommandMask = 0xFFF0;
+}  // namespace
+
+void TunerWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (systemMenuExtended_) {
+    return;
+  }
+  systemMenuExtended_ = true;
+  HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+  const QString text = aboutAction_->text();
+  if (menu != nullptr && !text.isEmpty()) {
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kAboutCommandId, reinterpret_cast<LPCWSTR>(text.utf16()));
+  }
+}
+
+bool TunerWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  const auto* msg = static_cast<const MSG*>(message);
+  if (msg->message == WM_SYSCOMMAND && (msg->wParam & kSystemCommandMask) == kAboutCommandId) {
+    ShowAbout();
+    *result = 0;
+    return true;
+  }
+  return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+}  // namespace morrowfane

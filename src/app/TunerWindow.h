@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/StringButtons.h"
+#include "playback/Clock.h"
+#include "playback/MidiOutput.h"
+#include "playback/TonePlayer.h"
+
+class QAction;
+class QPushButton;
+
+namespace morrowfane {
+
+class IconButton;
+class OptionsDialog;
+
+// The program's main window: six string buttons, "&Options..." and "&Close". It reads the
+// settings file when it is built and writes it when the Close button or a close request ends it;
+// Escape ends it without writing.
+class TunerWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Shows a message to the user; the defaults are message boxes.
+  using MessageFunction = std::function<void(QWidget* parent, const QString& text)>;
+  // Runs the options dialog modally; true when it ended with OK.
+  using OptionsRunner = std::function<bool(OptionsDialog& dialog)>;
+
+  static constexpr int kAboutCommandId = 16;
+
+  TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& sleeper,
+              std::filesystem::path settingsFile, QWidget* parent = nullptr);
+  ~TunerWindow() override;
+
+  void SetSaveErrorReporter(MessageFunction report);
+  void SetOptionsRunner(OptionsRunner run);
+  // Validation messages of the options dialog.
+  void SetOptionsWarning(MessageFunction warn);
+
+  IconButton& StringButton(int stringNumber);
+  QPushButton& OptionsButton() { return *optionsButton_; }
+  QPushButton& CloseButton() { return *closeButton_; }
+  QAction& AboutAction() { return *aboutAction_; }
+  const StringButtons& ButtonState() const { return *state_; }
+
+  void ShowAbout();
+  void RunOptions();
+
+ public slots:
+  // The Close button: saves, then ends the window; a failed save keeps it open.
+  void accept() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+#ifdef Q_OS_WIN
+  void showEvent(QShowEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+ private:
+  void CreateControls();
+  void Label(int stringNumber, const std::string& note, bool lit);
+  void LabelAllUnlit();
+  void PrepareOutput();
+  bool Save();
+
+  TonePlayer& player_;
+  MidiOutputs& outputs_;
+  std::filesystem::path settingsFile_;
+  MessageFunction reportSaveError_;
+  MessageFunction optionsWarning_;
+  OptionsRunner runOptions_;
+  QPushButton* optionsButton_ = nullptr;
+  QPushButton* closeButton_ = nullptr;
+  std::array<IconButton*, kStringCount> buttons_{};
+  QAction* aboutAction_ = nullptr;
+  std::unique_ptr<StringButtons> state_;
+#ifdef Q_OS_WIN
+  bool systemMenuExtended_ = false;
+#endif
+};
+
+}  // namespace morrowfane
