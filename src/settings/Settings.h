@@ -26,4 +26,7 @@ void LoadSettings(TonePlayer& player, const std::filesystem::path& file = kSetti
 std::optional<SaveError> SaveSettings(const TonePlayer& player,
                                       const std::filesystem::path& file = kSettingsFileName);
 
+// The error for a failed save from the system's error number, named after `file`'s name part.
+SaveError SaveErrorFor(int errorNumber, const std::filesystem::path& file);
+
 }  // namespace morrowfane
