@@ -359,7 +359,9 @@ BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
   }
 
   for (const auto& path : present) {
-    if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
+    // Checking the header first keeps the loaders' own complaints about other files off stderr.
+    if (fluid_is_soundfont(path.c_str()) != 0 &&
+        fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
       std::lock_guard lock(mutex_);
       soundFontPath_ = path;
       ringLimitFrames_ = static_cast<std::uint64_t>(

@@ -1,0 +1,483 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <numbers>
+#include <set>
+
+#include "AudioAnalysis.h"
+#include "VirtualClock.h"
+#include "playback/BuiltInSynth.h"
+#include "playback/ExternalMidiPorts.h"
+#include "playback/SystemMidiOutputs.h"
+#include "playback/TonePlayer.h"
+
+namespace morrowfane {
+namespace {
+
+using testing::CentsBetween;
+using testing::KeyFrequency;
+using testing::Rms;
+using testing::StrongestPeak;
+
+// Not the synthesizer's usual 48 kHz, so a synth that ignored the rate would be out of tune.
+constexpr double kRate = 44100.0;
+constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr std::chrono::seconds kLoadTimeout{30};
+constexpr double kPitchTolerance = 15.0;  // cents
+constexpr double kBandSemitones = 2.0;
+constexpr double kLowestAnalysedHz = 20.0;
+constexpr double kHighestAnalysedHz = 5000.0;
+// A component this much weaker than the strongest one is leakage or noise, not a note.
+constexpr double kAudibleShare = 0.05;
+
+constexpr int kNylonGuitar = 24;
+constexpr int kSteelGuitar = 25;
+constexpr int kChurchOrgan = 19;
+constexpr int kPiano = 0;
+constexpr int kPitchBendMax = 0x3FFF;
+constexpr std::uint8_t kPitchBendStatus = 0xE0;
+constexpr std::uint8_t kVolumeController = 7;
+
+midi::PackedMessage ProgramChange(int program) {
+  return midi::Pack(midi::kProgramChange, static_cast<std::uint8_t>(program));
+}
+midi::PackedMessage NoteOn(int key) {
+  return midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), midi::kStrikeVelocity);
+}
+
+BuiltInSynthOptions Offline(std::vector<std::string> soundFonts = {kFluidR3}) {
+  BuiltInSynthOptions options;
+  options.soundFonts = std::move(soundFonts);
+  options.sampleRate = kRate;
+  return options;
+}
+
+// Renders `seconds` more of the synthesizer's output, mixed to mono.
+std::vector<float> Render(BuiltInSynth& synth, double seconds) {
+  const auto frames = static_cast<std::size_t>(seconds * kRate);
+  std::vector<float> left(frames);
+  std::vector<float> right(frames);
+  synth.Render(left.data(), right.data(), static_cast<int>(frames));
+  for (std::size_t i = 0; i < frames; ++i) {
+    left[i] = 0.5F * (left[i] + right[i]);
+  }
+  return left;
+}
+
+std::span<const float> Slice(const std::vector<float>& samples, double from, double to) {
+  const auto begin = static_cast<std::size_t>(from * kRate);
+  const auto end = std::min(samples.size(), static_cast<std::size_t>(to * kRate));
+  return std::span<const float>(samples).subspan(begin, end - begin);
+}
+
+struct Measurement {
+  double frequency = 0.0;
+  double share = 0.0;  // the peak's magnitude relative to the strongest component overall
+};
+
+// The strongest component within two semitones of `expectedHz`.
+Measurement MeasureNear(std::span<const float> samples, double expectedHz) {
+  const double band = std::pow(2.0, kBandSemitones / 12.0);
+  const auto near = StrongestPeak(samples, kRate, expectedHz / band, expectedHz * band);
+  const auto strongest = StrongestPeak(samples, kRate, kLowestAnalysedHz, kHighestAnalysedHz);
+  return {near.frequency, near.magnitude / strongest.magnitude};
+}
+
+std::unique_ptr<BuiltInSynth> ReadySynth(BuiltInSynthOptions options = Offline()) {
+  auto synth = std::make_unique<BuiltInSynth>(std::move(options));
+  EXPECT_TRUE(synth->WaitUntilReady(kLoadTimeout)) << synth->Name();
+  return synth;
+}
+
+std::vector<float> Sine(double hz, double seconds, double amplitude = 0.5) {
+  std::vector<float> samples(static_cast<std::size_t>(seconds * kRate));
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<float>(
+        amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kRate));
+  }
+  return samples;
+}
+
+TEST(AudioAnalysisTest, FindsTheFrequencyOfTheStrongestComponentWithinHalfACent) {
+  for (double hz : {43.65, 82.41, 110.0, 329.63, 1000.5}) {
+    SCOPED_TRACE(hz);
+    auto samples = Sine(hz, 1.0);
+    const auto overtone = Sine(2.0 * hz, 1.0, 0.2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      samples[i] += overtone[i];
+    }
+    const auto peak = StrongestPeak(samples, kRate, hz / 1.5, hz * 1.5);
+    EXPECT_NEAR(CentsBetween(peak.frequency, hz), 0.0, 0.5);
+    const auto both = StrongestPeak(samples, kRate, kLowestAnalysedHz, kHighestAnalysedHz);
+    EXPECT_NEAR(both.frequency, hz, 0.5) << "the weaker overtone was taken for the peak";
+  }
+  EXPECT_NEAR(KeyFrequency(40), 82.4069, 1e-3);
+  EXPECT_NEAR(CentsBetween(KeyFrequency(41), KeyFrequency(40)), 100.0, 1e-9);
+}
+
+struct PitchCase {
+  int program;
+  int key;
+};
+
+class BuiltInSynthPitchTest : public ::testing::TestWithParam<PitchCase> {};
+
+TEST_P(BuiltInSynthPitchTest, SoundsTheKeyInTune) {
+  const auto [program, key] = GetParam();
+  auto synth = ReadySynth();
+  auto connection = synth->Open();
+  ASSERT_NE(connection, nullptr);
+  connection->Send(ProgramChange(program));
+  connection->Send(NoteOn(key));
+  const auto sound = Render(*synth, 1.2);
+  const auto measured = MeasureNear(Slice(sound, 0.2, 1.2), KeyFrequency(key));
+  EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(key)), 0.0, kPitchTolerance)
+      << measured.frequency << " Hz";
+  EXPECT_GT(measured.share, kAudibleShare);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, BuiltInSynthPitchTest,
+                         ::testing::Values(PitchCase{kNylonGuitar, 40}, PitchCase{kNylonGuitar, 45},
+                                           PitchCase{kNylonGuitar, 64}, PitchCase{kSteelGuitar, 52},
+                                           PitchCase{kPiano, 40}, PitchCase{kPiano, 57}));
+
+struct StringCase {
+  const char* note;
+  int string;
+  int key;
+};
+
+class BuiltInSynthTonePlayerTest : public ::testing::TestWithParam<StringCase> {};
+
+// The whole chain a user hears: tone player, worker, device list position 0, synthesizer.
+TEST_P(BuiltInSynthTonePlayerTest, SingleStrikeOfAStringSoundsItsPitch) {
+  const auto [note, string, key] = GetParam();
+  auto synth = ReadySynth();
+  auto* synthPointer = synth.get();
+  SystemMidiOutputs outputs(std::move(synth), std::make_unique<ExternalMidiPorts>());
+  testing::VirtualClock clock;
+  {
+    TonePlayer player(outputs, clock);
+    player.ApplySettings({0, kNylonGuitar, false, kDefaultRate});
+    player.Play(note, string);
+    player.WaitIdle();
+  }
+  // The worker has closed its connection; the note rings on.
+  const auto sound = Render(*synthPointer, 1.2);
+  const auto measured = MeasureNear(Slice(sound, 0.2, 1.2), KeyFrequency(key));
+  EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(key)), 0.0, kPitchTolerance)
+      << measured.frequency << " Hz";
+  EXPECT_GT(measured.share, kAudibleShare);
+}
+
+INSTANTIATE_TEST_SUITE_P(StandardTuning, BuiltInSynthTonePlayerTest,
+                         ::testing::Values(StringCase{"E", 1, 40}, StringCase{"A", 2, 45},
+                                           StringCase{"D", 3, 50}, StringCase{"G", 4, 55},
+                                           StringCase{"B", 5, 59}, StringCase{"E", 6, 64}));
+
+TEST(BuiltInSynthTest, OverlappingConnectionsDoNotDisturbEachOther) {
+  auto synth = ReadySynth();
+  auto first = synth->Open();
+  first->Send(ProgramChange(kNylonGuitar));
+  first->Send(NoteOn(40));
+  // The second connection's reset and program change must stay on its own channel.
+  auto second = synth->Open();
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(BuiltInSynth::ChannelOf(*first), BuiltInSynth::ChannelOf(*second));
+  second->Send(ProgramChange(kChurchOrgan));
+  second->Send(NoteOn(45));
+  const auto sound = Render(*synth, 1.2);
+  for (int key : {40, 45}) {
+    SCOPED_TRACE(key);
+    const auto measured = MeasureNear(Slice(sound, 0.2, 1.2), KeyFrequency(key));
+    EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(key)), 0.0, kPitchTolerance);
+    EXPECT_GT(measured.share, kAudibleShare);
+  }
+}
+
+// What one note of program 24 sounds like, with another connection doing `other` in between
+// selecting the program and striking the key.
+std::vector<float> GuitarNoteWhileAnotherConnection(
+    const std::function<void(BuiltInSynth&)>& other) {
+  auto synth = ReadySynth();
+  auto connection = synth->Open();
+  connection->Send(ProgramChange(kNylonGuitar));
+  other(*synth);
+  connection->Send(NoteOn(40));
+  return Render(*synth, 0.5);
+}
+
+TEST(BuiltInSynthTest, AnotherConnectionsProgramChangeLeavesTheSoundUnchanged) {
+  const auto alone = GuitarNoteWhileAnotherConnection([](BuiltInSynth&) {});
+  std::unique_ptr<MidiConnection> other;
+  const auto withOther = GuitarNoteWhileAnotherConnection([&other](BuiltInSynth& synth) {
+    other = synth.Open();
+    other->Send(ProgramChange(kChurchOrgan));
+  });
+  ASSERT_EQ(alone.size(), withOther.size());
+  double difference = 0.0;
+  for (std::size_t i = 0; i < alone.size(); ++i) {
+    difference = std::max(difference, static_cast<double>(std::abs(alone[i] - withOther[i])));
+  }
+  EXPECT_GT(Rms(alone), 1e-3);
+  EXPECT_LT(difference, 1e-4 * Rms(alone) + 1e-6);
+}
+
+// A church organ note never decays by itself, so only a release can silence it.
+TEST(BuiltInSynthTest, ClosedConnectionRingsUntilTheRingLimitThenIsReleased) {
+  const double limit = std::chrono::duration<double>(kRingLimit).count();
+  for (const bool close : {true, false}) {
+    SCOPED_TRACE(close ? "closed" : "kept open");
+    auto synth = ReadySynth();
+    auto connection = synth->Open();
+    connection->Send(ProgramChange(kChurchOrgan));
+    connection->Send(NoteOn(52));
+    const auto start = Render(*synth, 1.0);
+    if (close) {
+      connection.reset();
+    }
+    const auto rest = Render(*synth, limit + 2.5);
+    const double playing = Rms(Slice(start, 0.5, 1.0));
+    ASSERT_GT(playing, 1e-3);
+    // Just before the limit: still ringing.
+    EXPECT_GT(Rms(Slice(rest, limit - 0.5, limit - 0.1)), 0.3 * playing);
+    const double after = Rms(Slice(rest, limit + 2.0, limit + 2.5));
+    if (close) {
+      EXPECT_LT(after, 0.01 * playing);
+    } else {
+      EXPECT_GT(after, 0.3 * playing);
+    }
+  }
+}
+
+TEST(BuiltInSynthTest, ClosedConnectionIsReleasedWhenTheNextNoteStarts) {
+  // The organ's key 52 (164.8 Hz) shares no harmonic with the guitar's key 45 (110 Hz).
+  const double organHz = KeyFrequency(52);
+  double ringing[2] = {};
+  for (const bool strike : {false, true}) {
+    auto synth = ReadySynth();
+    {
+      auto organ = synth->Open();
+      organ->Send(ProgramChange(kChurchOrgan));
+      organ->Send(NoteOn(52));
+      Render(*synth, 0.5);
+    }
+    auto guitar = synth->Open();
+    guitar->Send(ProgramChange(kNylonGuitar));
+    if (strike) {
+      guitar->Send(NoteOn(45));
+    }
+    const auto sound = Render(*synth, 2.0);
+    const double cents = 30.0;
+    const double band = std::pow(2.0, cents / 1200.0);
+    ringing[strike ? 1 : 0] =
+        StrongestPeak(Slice(sound, 1.0, 2.0), kRate, organHz / band, organHz * band).magnitude;
+  }
+  EXPECT_GT(ringing[0], 0.0);
+  // Opening and selecting a program is no note: the organ rang on. A note-on released it.
+  EXPECT_LT(ringing[1], 0.02 * ringing[0]);
+}
+
+TEST(BuiltInSynthTest, ConnectionsNeverGetThePercussionChannel) {
+  auto synth = ReadySynth();
+  std::vector<std::unique_ptr<MidiConnection>> held;
+  std::set<int> channels;
+  constexpr int kMany = 64;
+  for (int i = 0; i < kMany; ++i) {
+    auto connection = synth->Open();
+    if (!connection) {
+      break;
+    }
+    channels.insert(BuiltInSynth::ChannelOf(*connection));
+    held.push_back(std::move(connection));
+  }
+  EXPECT_GE(held.size(), 8U) << "too few overlapping notes possible";
+  EXPECT_EQ(channels.size(), held.size()) << "two open connections share a channel";
+  EXPECT_FALSE(channels.contains(midi::kPercussionChannel));
+  held.clear();
+
+  for (int i = 0; i < 20; ++i) {
+    auto connection = synth->Open();
+    ASSERT_NE(connection, nullptr);
+    EXPECT_NE(BuiltInSynth::ChannelOf(*connection), midi::kPercussionChannel);
+  }
+}
+
+TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
+  auto synth = ReadySynth();
+  int used = -1;
+  {
+    auto spoiler = synth->Open();
+    used = BuiltInSynth::ChannelOf(*spoiler);
+    spoiler->Send(midi::Pack(midi::kControlChange, kVolumeController, 0));
+    spoiler->Send(midi::Pack(kPitchBendStatus, kPitchBendMax & 0x7F, kPitchBendMax >> 7));
+  }
+  std::unique_ptr<MidiConnection> connection;
+  for (int i = 0; i < 32 && !connection; ++i) {
+    auto candidate = synth->Open();
+    ASSERT_NE(candidate, nullptr);
+    if (BuiltInSynth::ChannelOf(*candidate) == used) {
+      connection = std::move(candidate);
+    }
+  }
+  ASSERT_NE(connection, nullptr) << "the channel was never handed out again";
+  connection->Send(ProgramChange(kNylonGuitar));
+  connection->Send(NoteOn(40));
+  const auto sound = Render(*synth, 1.2);
+  const auto measured = MeasureNear(Slice(sound, 0.2, 1.2), KeyFrequency(40));
+  EXPECT_GT(Rms(sound), 1e-3) << "volume 0 survived";
+  EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(40)), 0.0, kPitchTolerance)
+      << "pitch bend survived";
+}
+
+struct BrokenCase {
+  const char* label;
+  std::function<BuiltInSynthOptions(const std::filesystem::path& folder)> options;
+  const char* name;
+};
+
+class BuiltInSynthBrokenTest : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BuiltInSynthBrokenTest, OpenFailsAndTheNameSaysWhy) {
+  const auto folder =
+      std::filesystem::temp_directory_path() /
+      ("morrowfane-synth-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "broken.sf2") << "RIFF, but no SoundFont in it";
+  BuiltInSynth synth(GetParam().options(folder));
+  EXPECT_FALSE(synth.WaitUntilReady(kLoadTimeout));
+  EXPECT_EQ(synth.Open(), nullptr);
+  EXPECT_EQ(synth.Name(), GetParam().name);
+  std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BuiltInSynthBrokenTest,
+    ::testing::Values(
+        BrokenCase{"NoCandidates", [](const auto&) { return Offline({}); },
+                   "Built-in synthesizer (no SoundFont found)"},
+        BrokenCase{"MissingFiles",
+                   [](const auto& folder) {
+                     return Offline({(folder / "none.sf2").string(), "/nonexistent/x.sf2"});
+                   },
+                   "Built-in synthesizer (no SoundFont found)"},
+        BrokenCase{"NotASoundFont",
+                   [](const auto& folder) { return Offline({(folder / "broken.sf2").string()}); },
+                   "Built-in synthesizer (no SoundFont found)"},
+        BrokenCase{"NoAudioDriverStarts",
+                   [](const auto&) {
+                     auto options = Offline();
+                     options.audioDrivers = {"no-such-driver"};
+                     return options;
+                   },
+                   "Built-in synthesizer (no audio output)"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(BuiltInSynthTest, TakesTheFirstSoundFontThatLoads) {
+  const auto folder = std::filesystem::temp_directory_path() / "morrowfane-synth-order";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "broken.sf2") << "not a SoundFont";
+  auto synth =
+      ReadySynth(Offline({(folder / "missing.sf2").string(), (folder / "broken.sf2").string(),
+                          "/usr/share/sounds/sf2/TimGM6mb.sf2", kFluidR3}));
+  EXPECT_EQ(synth->SoundFontPath(), "/usr/share/sounds/sf2/TimGM6mb.sf2");
+  EXPECT_EQ(synth->Name(), "Built-in synthesizer");
+  EXPECT_EQ(synth->SampleRate(), kRate);
+  std::filesystem::remove_all(folder);
+}
+
+// Pitch corrections: +50 cents on key 40 of program 24 only.
+class FakeTuning final : public KeyTuningSource {
+ public:
+  static constexpr int kTunedProgram = kNylonGuitar;
+  static constexpr int kTunedKey = 40;
+  static constexpr double kShift = 50.0;
+
+  std::optional<KeyPitches> Lookup(int program) const override {
+    if (program != kTunedProgram) {
+      return std::nullopt;
+    }
+    KeyPitches pitches{};
+    for (int key = 0; key < kKeyCount; ++key) {
+      pitches[static_cast<std::size_t>(key)] = 100.0 * key + (key == kTunedKey ? kShift : 0.0);
+    }
+    return pitches;
+  }
+  void Request(int program) override {
+    std::lock_guard lock(mutex_);
+    requests_.push_back(program);
+  }
+  std::vector<int> Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<int> requests_;
+};
+
+struct TuningProbe {
+  FakeTuning* source = nullptr;
+  std::string path;
+  double rate = 0.0;
+};
+
+BuiltInSynthOptions TunedOptions(TuningProbe& probe) {
+  auto options = Offline();
+  options.tuning = [&probe](const std::string& path, double rate) {
+    auto source = std::make_unique<FakeTuning>();
+    probe = {source.get(), path, rate};
+    return source;
+  };
+  return options;
+}
+
+double MeasuredCents(BuiltInSynth& synth, const std::vector<int>& programs, int key) {
+  auto connection = synth.Open();
+  for (int program : programs) {
+    connection->Send(ProgramChange(program));
+  }
+  connection->Send(NoteOn(key));
+  const auto sound = Render(synth, 1.2);
+  return CentsBetween(MeasureNear(Slice(sound, 0.2, 1.2), KeyFrequency(key)).frequency,
+                      KeyFrequency(key));
+}
+
+TEST(BuiltInSynthTuningTest, CorrectionsShiftTheKeysTheyName) {
+  const double plain = MeasuredCents(*ReadySynth(), {kNylonGuitar}, 40);
+  TuningProbe probe;
+  auto synth = ReadySynth(TunedOptions(probe));
+  ASSERT_NE(probe.source, nullptr);
+  EXPECT_EQ(probe.path, kFluidR3);
+  EXPECT_EQ(probe.rate, kRate);
+  EXPECT_NEAR(MeasuredCents(*synth, {kNylonGuitar}, 40) - plain, FakeTuning::kShift, 3.0);
+  // Key 45 of the same program has no correction.
+  const double plain45 = MeasuredCents(*ReadySynth(), {kNylonGuitar}, 45);
+  EXPECT_NEAR(MeasuredCents(*synth, {kNylonGuitar}, 45) - plain45, 0.0, 3.0);
+}
+
+TEST(BuiltInSynthTuningTest, AProgramWithoutCorrectionsPlaysUncorrected) {
+  TuningProbe probe;
+  auto synth = ReadySynth(TunedOptions(probe));
+  const double plain = MeasuredCents(*ReadySynth(), {kSteelGuitar}, 40);
+  // The same connection first selects the corrected program, then one without corrections.
+  EXPECT_NEAR(MeasuredCents(*synth, {kNylonGuitar, kSteelGuitar}, 40) - plain, 0.0, 3.0);
+}
+
+TEST(BuiltInSynthTuningTest, PrepareReachesTheSourceAlsoWhenMadeDuringLoading) {
+  TuningProbe probe;
+  BuiltInSynth synth(TunedOptions(probe));
+  synth.Prepare(kSteelGuitar);
+  ASSERT_TRUE(synth.WaitUntilReady(kLoadTimeout));
+  synth.Prepare(kPiano);
+  ASSERT_NE(probe.source, nullptr);
+  EXPECT_EQ(probe.source->Requests(), (std::vector<int>{kSteelGuitar, kPiano}));
+}
+
+}  // namespace
+}  // namespace morrowfane

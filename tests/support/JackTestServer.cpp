@@ -1,0 +1,216 @@
+#include "JackTestServer.h"
+
+#include <fcntl.h>
+#include <jack/jack.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace morrowfane::testing {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kPollInterval{5};
+constexpr milliseconds kServerStartWait{10000};
+constexpr milliseconds kStopWait{3000};
+constexpr char kServerVariable[] = "JACK_DEFAULT_SERVER";
+constexpr char kRecorderName[] = "mf-recorder";
+constexpr char kRecorderPort[] = "in";
+constexpr double kMicrosecondsPerSecond = 1e6;
+
+void IgnoreJackMessage(const char* /*message*/) {}
+
+jack_client_t* OpenClient(const char* name) {
+  jack_set_error_function(IgnoreJackMessage);
+  jack_set_info_function(IgnoreJackMessage);
+  jack_status_t status{};
+  return jack_client_open(name, JackNoStartServer, &status);
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return condition();
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return true;
+}
+
+bool ProgramOnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path != nullptr ? path : "");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    if (!folder.empty() && access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& outputPath) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  std::vector<char*> args;
+  for (const auto& arg : argv) {
+    args.push_back(const_cast<char*>(arg.c_str()));
+  }
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
+    pid_ = pid;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+}
+
+ChildProcess::~ChildProcess() {
+  Stop();
+}
+
+bool ChildProcess::Exited() {
+  if (pid_ <= 0) {
+    return true;
+  }
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    pid_ = -1;
+    return true;
+  }
+  return false;
+}
+
+void ChildProcess::Stop() {
+  if (pid_ <= 0) {
+    return;
+  }
+  kill(pid_, SIGTERM);
+  if (!WaitFor([this] { return Exited(); }, kStopWait)) {
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
+}
+
+JackTestServer::JackTestServer(int sampleRate, int period) {
+  static std::atomic<int> serial{0};
+  name_ = "mf-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+  if (const char* previous = std::getenv(kServerVariable)) {
+    previousDefault_ = previous;
+    hadPreviousDefault_ = true;
+  }
+  setenv(kServerVariable, name_.c_str(), 1);
+  // The dummy backend needs no sound card, and no device reservation over D-Bus.
+  setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+  process_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"jackd", "-n", name_, "-d", "dummy", "-r",
+                               std::to_string(sampleRate), "-p", std::to_string(period)});
+  if (!process_->Started()) {
+    return;
+  }
+  running_ = WaitFor(
+      [this] {
+        if (process_->Exited()) {
+          return true;
+        }
+        jack_client_t* client = OpenClient("mf-probe");
+        if (client == nullptr) {
+          return false;
+        }
+        jack_client_close(client);
+        return true;
+      },
+      kServerStartWait);
+  running_ = running_ && !process_->Exited();
+}
+
+JackTestServer::~JackTestServer() {
+  process_.reset();
+  if (hadPreviousDefault_) {
+    setenv(kServerVariable, previousDefault_.c_str(), 1);
+  } else {
+    unsetenv(kServerVariable);
+  }
+}
+
+JackRecorder::JackRecorder(std::size_t maxFrames) : samples_(maxFrames), blockTimes_(maxFrames) {
+  client_ = OpenClient(kRecorderName);
+  if (client_ != nullptr) {
+    port_ = jack_port_register(client_, kRecorderPort, JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+  }
+}
+
+JackRecorder::~JackRecorder() {
+  if (client_ != nullptr) {
+    if (active_) {
+      jack_deactivate(client_);
+    }
+    jack_client_close(client_);
+  }
+}
+
+bool JackRecorder::Record(const std::string& sourcePort) {
+  if (port_ == nullptr || jack_set_process_callback(client_, &JackRecorder::Process, this) != 0 ||
+      jack_activate(client_) != 0) {
+    return false;
+  }
+  active_ = true;
+  return jack_connect(client_, sourcePort.c_str(), jack_port_name(port_)) == 0;
+}
+
+int JackRecorder::Process(std::uint32_t frames, void* data) {
+  auto* self = static_cast<JackRecorder*>(data);
+  const auto* input = static_cast<const float*>(jack_port_get_buffer(self->port_, frames));
+  const std::size_t start = self->recorded_.load(std::memory_order_relaxed);
+  const auto cycleStart = static_cast<std::int64_t>(
+      jack_frames_to_time(self->client_, jack_last_frame_time(self->client_)));
+  const double rate = jack_get_sample_rate(self->client_);
+  std::size_t count = 0;
+  for (; count < frames && start + count < self->samples_.size(); ++count) {
+    self->samples_[start + count] = input[count];
+    self->blockTimes_[start + count] =
+        cycleStart +
+        static_cast<std::int64_t>(static_cast<double>(count) * kMicrosecondsPerSecond / rate);
+  }
+  self->recorded_.store(start + count, std::memory_order_release);
+  return 0;
+}
+
+std::vector<float> JackRecorder::Samples() const {
+  const std::size_t count = recorded_.load(std::memory_order_acquire);
+  return {samples_.begin(), samples_.begin() + static_cast<std::ptrdiff_t>(count)};
+}
+
+std::int64_t JackRecorder::FirstAudibleTime(float threshold) const {
+  const std::size_t count = recorded_.load(std::memory_order_acquire);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (std::abs(samples_[i]) > threshold) {
+      return blockTimes_[i];
+    }
+  }
+  return -1;
+}
+
+double JackRecorder::SampleRate() const {
+  return client_ != nullptr ? jack_get_sample_rate(client_) : 0.0;
+}
+
+}  // namespace morrowfane::testing

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _jack_client jack_client_t;
+typedef struct _jack_port jack_port_t;
+
+namespace morrowfane::testing {
+
+// Polls `condition` until it holds or `timeout` has passed; returns its last value.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// True if `program` can be found on PATH.
+bool ProgramOnPath(const std::string& program);
+
+// A child process whose stdout and stderr go to `outputPath`. Destruction ends it (SIGTERM,
+// then SIGKILL) and reaps it.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::vector<std::string>& argv,
+                        const std::string& outputPath = "/dev/null");
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  // True once the process has ended (it is then reaped).
+  bool Exited();
+  void Stop();
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A JACK server with the dummy backend (no sound card) under a name of its own, made this
+// process's default server (JACK_DEFAULT_SERVER) for its lifetime.
+class JackTestServer {
+ public:
+  explicit JackTestServer(int sampleRate = 48000, int period = 256);
+  ~JackTestServer();
+  JackTestServer(const JackTestServer&) = delete;
+  JackTestServer& operator=(const JackTestServer&) = delete;
+
+  // True once the server accepts clients.
+  bool Running() const { return running_; }
+  const std::string& Name() const { return name_; }
+
+ private:
+  std::string name_;
+  std::string previousDefault_;
+  bool hadPreviousDefault_ = false;
+  std::unique_ptr<ChildProcess> process_;
+  bool running_ = false;
+};
+
+// Records one audio port of the JACK server into memory.
+class JackRecorder {
+ public:
+  explicit JackRecorder(std::size_t maxFrames);
+  ~JackRecorder();
+  JackRecorder(const JackRecorder&) = delete;
+  JackRecorder& operator=(const JackRecorder&) = delete;
+
+  // Connects `sourcePort` to the recorder and starts recording; false on failure.
+  bool Record(const std::string& sourcePort);
+  // What has been recorded so far.
+  std::vector<float> Samples() const;
+  // The first recorded frame whose level exceeds `threshold`, and the server time (microseconds,
+  // jack_get_time()) at which it was produced; -1 while there is none.
+  std::int64_t FirstAudibleTime(float threshold) const;
+  double SampleRate() const;
+
+ private:
+  static int Process(std::uint32_t frames, void* data);
+
+  jack_client_t* client_ = nullptr;
+  jack_port_t* port_ = nullptr;
+  std::vector<float> samples_;
+  std::vector<std::int64_t> blockTimes_;  // server time of each recorded frame's cycle start
+  std::atomic<std::size_t> recorded_{0};
+  bool active_ = false;
+};
+
+}  // namespace morrowfane::testing
