@@ -1,0 +1,289 @@
+#include "playback/PitchAnalysis.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace morrowfane {
+namespace {
+
+constexpr double kA4Hertz = 440.0;
+constexpr double kA4Cents = 6900.0;
+constexpr double kCentsPerOctave = 1200.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Four-term Blackman-Harris: sidelobes below -92 dB, so a weak fundamental next to strong
+// partials and the mirror image of a low tone do not disturb the phase of its peak.
+constexpr std::array<double, 4> kWindowTerms = {0.35875, 0.48829, 0.14128, 0.01168};
+// Half the main lobe of that window, in bins: peaks closer than this to the band edges or to DC
+// cannot be measured.
+constexpr std::size_t kMainLobeBins = 4;
+
+// Peaks more than 60 dB below the strongest are noise floor and window leakage.
+constexpr double kPeakFloor = 1e-6;
+// Below this mean square the frames are taken as silence.
+constexpr double kSilence = 1e-12;
+// Candidate fundamentals are the strongest peaks divided by 1..kMaxDivisor.
+constexpr std::size_t kCandidatePeaks = 6;
+constexpr int kMaxDivisor = 8;
+// A peak belongs to a series when it lies within 3 % (about half a semitone) of a multiple of the
+// fundamental: wide enough for the stretched partials of stiff strings, narrow enough that no
+// stray component passes for the fundamental.
+constexpr double kHarmonicTolerance = 0.03;
+// Only the lower partials decide: stiff strings stretch the upper ones out of the series.
+constexpr int kMaxPartial = 16;
+// A clear pitch puts at least this share of the peaks' power into one harmonic series.
+constexpr double kMinHarmonicity = 0.85;
+// A higher candidate that explains nearly as much as the best one is preferred, so that a
+// series is not taken an octave low.
+constexpr double kNearlyBest = 0.97;
+// The fundamental is measured unless it is more than 30 dB below the strongest partial.
+constexpr double kWeakFundamental = 1e-3;
+// The phase-based and the magnitude-based frequencies must agree within this many bins, or the
+// partial is not steady enough to measure.
+constexpr double kMaxDisagreementBins = 0.25;
+
+// A tone whose pitch moves more than this between the first and the second half of the samples
+// (vibrato, a wobbling loop, a glide) has no pitch that one figure could describe.
+constexpr double kMaxDriftCents = 3.0;
+// The short hop is an eighth of a frame: its phase advance is unambiguous within four bins.
+constexpr std::size_t kNearHopDivisor = 8;
+
+// The number of the partial of `fundamental` at `frequency`, or 0 when it is none of the first
+// kMaxPartial.
+int PartialOf(double frequency, double fundamental) {
+  const double partial = std::round(frequency / fundamental);
+  if (partial < 1.0 || partial > kMaxPartial ||
+      std::abs(frequency / (partial * fundamental) - 1.0) > kHarmonicTolerance) {
+    return 0;
+  }
+  return static_cast<int>(partial);
+}
+
+double Wrap(double phase) {
+  return phase - kTwoPi * std::round(phase / kTwoPi);
+}
+
+}  // namespace
+
+double FrequencyToCents(double hertz) {
+  return kA4Cents + kCentsPerOctave * std::log2(hertz / kA4Hertz);
+}
+
+double CentsToFrequency(double cents) {
+  return kA4Hertz * std::exp2((cents - kA4Cents) / kCentsPerOctave);
+}
+
+void PitchAnalyzer::Prepare(std::size_t frameSize) {
+  if (fft_ && fft_->Size() == frameSize) {
+    return;
+  }
+  fft_.emplace(frameSize);
+  window_.resize(frameSize);
+  for (std::size_t n = 0; n < frameSize; ++n) {
+    const double x = kTwoPi * static_cast<double>(n) / static_cast<double>(frameSize);
+    window_[n] = kWindowTerms[0] - kWindowTerms[1] * std::cos(x) +
+                 kWindowTerms[2] * std::cos(2 * x) - kWindowTerms[3] * std::cos(3 * x);
+  }
+  first_.resize(frameSize);
+  power_.resize(frameSize / 2);
+}
+
+std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin) const {
+  const double mean =
+      std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frame.size());
+  std::complex<double> sum;
+  for (std::size_t n = 0; n < frame.size(); ++n) {
+    sum += (frame[n] - mean) * window_[n] * fft_->Root(bin * n);
+  }
+  return sum;
+}
+
+void PitchAnalyzer::Transform(std::span<const float> frame,
+                              std::vector<std::complex<double>>& spectrum) const {
+  const double mean =
+      std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frame.size());
+  for (std::size_t n = 0; n < frame.size(); ++n) {
+    spectrum[n] = {(frame[n] - mean) * window_[n], 0.0};
+  }
+  fft_->Forward(spectrum);
+}
+
+std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) const {
+  const auto size = static_cast<double>(fft_->Size());
+  const std::size_t low = std::max(
+      kMainLobeBins + 2, static_cast<std::size_t>(std::ceil(kMinHertz * size / sampleRate)));
+  const std::size_t high = std::min(power_.size() - kMainLobeBins,
+                                    static_cast<std::size_t>(kMaxHertz * size / sampleRate));
+  std::vector<Peak> peaks;
+  if (low >= high) {
+    return peaks;
+  }
+  const double strongest = *std::max_element(power_.begin() + low, power_.begin() + high);
+  if (strongest <= 0.0) {
+    return peaks;
+  }
+  for (std::size_t k = low; k < high; ++k) {
+    if (power_[k] > power_[k - 1] && power_[k] >= power_[k + 1] &&
+        power_[k] >= strongest * kPeakFloor) {
+      // Parabola through the log magnitudes of the peak bin and its neighbours.
+      const double a = std::log(power_[k - 1]);
+      const double b = std::log(power_[k]);
+      const double c = std::log(power_[k + 1]);
+      const double denominator = a - 2 * b + c;
+      const double offset = denominator < 0.0 ? 0.5 * (a - c) / denominator : 0.0;
+      peaks.push_back({k, (static_cast<double>(k) + offset) * sampleRate / size,
+                       power_[k - 1] + power_[k] + power_[k + 1]});
+    }
+  }
+  return peaks;
+}
+
+std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, double sampleRate) {
+  if (samples.size() < kMinSamples || !(sampleRate > 0.0)) {
+    return std::nullopt;
+  }
+  // The largest power of two that fits twice: the frames do not overlap, so the phase advance
+  // between them is measured over as long a time as possible.
+  std::size_t frameSize = kMinSamples / 2;
+  while (frameSize * 4 <= samples.size()) {
+    frameSize *= 2;
+  }
+  const std::size_t hop = samples.size() - frameSize;
+  Prepare(frameSize);
+
+  double meanSquare = 0.0;
+  for (const float s : samples) {
+    meanSquare += static_cast<double>(s) * s;
+  }
+  if (meanSquare / static_cast<double>(samples.size()) < kSilence) {
+    return std::nullopt;
+  }
+
+  Transform(samples.first(frameSize), first_);
+  for (std::size_t k = 0; k < power_.size(); ++k) {
+    power_[k] = std::norm(first_[k]);
+  }
+  const auto peaks = FindPeaks(sampleRate);
+  if (peaks.empty()) {
+    return std::nullopt;
+  }
+  double total = 0.0;
+  for (const auto& peak : peaks) {
+    total += peak.power;
+  }
+
+  std::vector<const Peak*> strongest;
+  for (const auto& peak : peaks) {
+    strongest.push_back(&peak);
+  }
+  const std::size_t considered = std::min(kCandidatePeaks, strongest.size());
+  std::partial_sort(strongest.begin(), strongest.begin() + static_cast<long>(considered),
+                    strongest.end(),
+                    [](const Peak* x, const Peak* y) { return x->power > y->power; });
+
+  // Share of the peaks' power that the harmonic series on `fundamental` explains, counting the
+  // partials above the series' kMaxPartial as unexplained.
+  const auto harmonicity = [&](double fundamental) {
+    double explained = 0.0;
+    for (const auto& peak : peaks) {
+      if (PartialOf(peak.frequency, fundamental) != 0) {
+        explained += peak.power;
+      }
+    }
+    return explained / total;
+  };
+
+  struct Candidate {
+    double fundamental;
+    double share;
+  };
+  std::vector<Candidate> candidates;
+  const double lowest = std::max(kMinHertz, peaks.front().frequency * 0.9);
+  for (std::size_t i = 0; i < considered; ++i) {
+    for (int divisor = 1; divisor <= kMaxDivisor; ++divisor) {
+      const double fundamental = strongest[i]->frequency / divisor;
+      if (fundamental >= lowest) {
+        candidates.push_back({fundamental, harmonicity(fundamental)});
+      }
+    }
+  }
+  if (candidates.empty()) {
+    return std::nullopt;
+  }
+  const double best =
+      std::max_element(candidates.begin(), candidates.end(), [](const auto& x, const auto& y) {
+        return x.share < y.share;
+      })->share;
+  if (best < kMinHarmonicity) {
+    return std::nullopt;
+  }
+  double fundamental = 0.0;
+  for (const auto& candidate : candidates) {
+    if (candidate.share >= best * kNearlyBest) {
+      fundamental = std::max(fundamental, candidate.fundamental);
+    }
+  }
+
+  // The strongest peak of each partial of the series.
+  std::array<const Peak*, kMaxPartial + 1> partials{};
+  for (const auto& peak : peaks) {
+    if (const int partial = PartialOf(peak.frequency, fundamental); partial != 0) {
+      auto& slot = partials[static_cast<std::size_t>(partial)];
+      if (slot == nullptr || slot->power < peak.power) {
+        slot = &peak;
+      }
+    }
+  }
+  double loudest = 0.0;
+  for (const auto* peak : partials) {
+    if (peak != nullptr) {
+      loudest = std::max(loudest, peak->power);
+    }
+  }
+  int harmonic = 0;
+  for (int n = 1; n <= kMaxPartial; ++n) {
+    const auto* peak = partials[static_cast<std::size_t>(n)];
+    if (peak != nullptr && peak->power >= loudest * kWeakFundamental) {
+      harmonic = n;
+      break;
+    }
+  }
+  if (harmonic == 0) {
+    return std::nullopt;
+  }
+
+  // The phase advances of the partial give its frequency: first over a short hop, unwrapped
+  // around the magnitude estimate; then over half the distance between the first and the last
+  // frame and over all of it, each unwrapped around the one before. The short hop tolerates a rough
+  // magnitude estimate; the long one gives the precision.
+  const Peak& peak = *partials[static_cast<std::size_t>(harmonic)];
+  const std::size_t nearHop = frameSize / kNearHopDivisor;
+  const std::size_t midHop = hop / 2;
+  const auto start = first_[peak.bin];
+  const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
+  const auto middle = BinOf(samples.subspan(midHop, frameSize), peak.bin);
+  const auto end = BinOf(samples.subspan(hop, frameSize), peak.bin);
+  const auto advanced = [&](std::complex<double> from, std::complex<double> to,
+                            std::size_t distance, double estimate) {
+    const double expected = kTwoPi * estimate * static_cast<double>(distance) / sampleRate;
+    const double advance = expected + Wrap(std::arg(to) - std::arg(from) - expected);
+    return advance * sampleRate / (kTwoPi * static_cast<double>(distance));
+  };
+  const double rough = advanced(start, near, nearHop, peak.frequency);
+  const double binWidth = sampleRate / static_cast<double>(frameSize);
+  if (std::abs(rough - peak.frequency) > kMaxDisagreementBins * binWidth) {
+    return std::nullopt;
+  }
+  const double early = advanced(start, middle, midHop, rough);
+  const double frequency = advanced(start, end, hop, early);
+  const double late = advanced(middle, end, hop - midHop, early);
+  if (std::abs(kCentsPerOctave * std::log2(late / early)) > kMaxDriftCents) {
+    return std::nullopt;
+  }
+  return Pitch{frequency / harmonic, harmonic};
+}
+
+}  // namespace morrowfane

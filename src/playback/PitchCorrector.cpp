@@ -1,0 +1,258 @@
+#include "playback/PitchCorrector.h"
+
+#include <fluidsynth.h>
+
+#include <cmath>
+#include <mutex>
+
+namespace morrowfane {
+namespace {
+
+constexpr double kCentsPerKey = 100.0;
+constexpr double kCentsPerOctave = 1200.0;
+constexpr double kHalfCent = 0.5;
+constexpr int kMeasuringChannel = 0;
+constexpr int kTuningBank = 0;
+constexpr int kTuningProgram = 0;
+constexpr int kMeasuringPolyphony = 64;
+constexpr char kTuningName[] = "measuring";
+
+struct SettingsDeleter {
+  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+};
+struct SynthDeleter {
+  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+};
+
+// FluidSynth reports to stderr by default; the program keeps the console quiet.
+void SilenceFluidSynth() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+  });
+}
+
+std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
+  return static_cast<std::size_t>(
+      std::lround(sampleRate * static_cast<double>(time.count()) / 1000.0));
+}
+
+}  // namespace
+
+KeyPitches EqualTemperament() {
+  KeyPitches pitches{};
+  for (int key = 0; key < kKeyCount; ++key) {
+    pitches[static_cast<std::size_t>(key)] = kCentsPerKey * key;
+  }
+  return pitches;
+}
+
+KeyPitches MeasuringTuning() {
+  auto pitches = EqualTemperament();
+  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+    pitches[static_cast<std::size_t>(key)] += kHalfCent;
+  }
+  return pitches;
+}
+
+std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
+                                        const KeyPitches& measuredWith) {
+  auto pitches = measuredWith;
+  bool any = false;
+  for (int key = 0; key < kKeyCount; ++key) {
+    const auto index = static_cast<std::size_t>(key);
+    if (!measured[index]) {
+      continue;
+    }
+    const double error = *measured[index] - kCentsPerKey * key;
+    const double error_in_octave = error - kCentsPerOctave * std::round(error / kCentsPerOctave);
+    if (std::abs(error_in_octave) > kMaxCorrectionCents) {
+      continue;
+    }
+    // Whole cents only: a fractional shift would be truncated away by the synthesizer.
+    pitches[index] -= std::round(error_in_octave);
+    any = true;
+  }
+  if (!any) {
+    return std::nullopt;
+  }
+  return pitches;
+}
+
+struct TuningMeter::Synth {
+  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings;
+  std::unique_ptr<fluid_synth_t, SynthDeleter> synth;
+  int soundFont = FLUID_FAILED;
+};
+
+TuningMeter::TuningMeter(const std::string& soundFontPath, double sampleRate)
+    : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
+  SilenceFluidSynth();
+  synth_->settings.reset(new_fluid_settings());
+  if (!synth_->settings) {
+    return;
+  }
+  auto* settings = synth_->settings.get();
+  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+  fluid_settings_setint(settings, "synth.reverb.active", 0);
+  fluid_settings_setint(settings, "synth.chorus.active", 0);
+  fluid_settings_setint(settings, "synth.polyphony", kMeasuringPolyphony);
+  fluid_settings_setint(settings, "synth.cpu-cores", 1);
+  fluid_settings_setint(settings, "synth.threadsafe-api", 0);
+  // Only the samples of the program being measured are read into memory.
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  synth_->synth.reset(new_fluid_synth(settings));
+  if (!synth_->synth) {
+    return;
+  }
+  synth_->soundFont = fluid_synth_sfload(synth_->synth.get(), soundFontPath.c_str(), 1);
+}
+
+TuningMeter::~TuningMeter() = default;
+
+bool TuningMeter::Loaded() const {
+  return synth_->synth && synth_->soundFont != FLUID_FAILED;
+}
+
+std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
+                                                    const std::atomic<bool>* cancel) {
+  if (!Loaded()) {
+    return std::nullopt;
+  }
+  auto* synth = synth_->synth.get();
+  fluid_synth_all_sounds_off(synth, kMeasuringChannel);
+  fluid_synth_activate_key_tuning(synth, kTuningBank, kTuningProgram, kTuningName, tuning.data(),
+                                  0);
+  fluid_synth_activate_tuning(synth, kMeasuringChannel, kTuningBank, kTuningProgram, 0);
+  fluid_synth_bank_select(synth, kMeasuringChannel, 0);
+  if (fluid_synth_program_change(synth, kMeasuringChannel, program) != FLUID_OK) {
+    return std::nullopt;
+  }
+
+  const std::size_t frames = Frames(kRenderTime, sampleRate_);
+  const std::size_t settle = Frames(kSettleTime, sampleRate_);
+  left_.resize(frames);
+  right_.resize(frames);
+  mono_.resize(frames - settle);
+  KeyMeasurements measured{};
+  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+    if (cancel != nullptr && cancel->load()) {
+      return std::nullopt;
+    }
+    fluid_synth_noteon(synth, kMeasuringChannel, key, kVelocityMeasured);
+    fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
+                            1);
+    fluid_synth_all_sounds_off(synth, kMeasuringChannel);
+    for (std::size_t i = 0; i < mono_.size(); ++i) {
+      mono_[i] = left_[settle + i] + right_[settle + i];
+    }
+    if (const auto pitch = analyzer_.Measure(mono_, sampleRate_)) {
+      measured[static_cast<std::size_t>(key)] = FrequencyToCents(pitch->frequency);
+    }
+  }
+  return measured;
+}
+
+std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bool>* cancel) {
+  const auto tuning = MeasuringTuning();
+  const auto measured = Measure(program, tuning, cancel);
+  if (!measured) {
+    return std::nullopt;
+  }
+  auto corrected = CorrectionFor(*measured, tuning);
+  if (!corrected) {
+    return std::nullopt;
+  }
+  // A shift of many cents does not move the measured pitch by exactly that many: the sound
+  // changes a little over the note and a shifted note is read at a slightly different point of
+  // its sample. So the corrected keys are measured once more and moved to the step nearest to
+  // equal temperament from there.
+  const auto check = Measure(program, *corrected, cancel);
+  if (!check) {
+    return std::nullopt;
+  }
+  if (auto refined = CorrectionFor(*check, *corrected)) {
+    return refined;
+  }
+  return corrected;
+}
+
+PitchCorrector::PitchCorrector(std::string soundFontPath, double sampleRate)
+    : soundFontPath_(std::move(soundFontPath)),
+      sampleRate_(sampleRate),
+      worker_(&PitchCorrector::Run, this) {}
+
+PitchCorrector::~PitchCorrector() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_.store(true);
+    queue_.clear();
+  }
+  changed_.notify_all();
+  worker_.join();
+}
+
+std::optional<KeyPitches> PitchCorrector::Lookup(int program) const {
+  std::lock_guard lock(mutex_);
+  const auto found = done_.find(program);
+  if (found == done_.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}
+
+void PitchCorrector::Request(int program) {
+  if (program < 0 || program >= midi::kProgramCount) {
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (done_.contains(program) || underWay_ == program ||
+        std::find(queue_.begin(), queue_.end(), program) != queue_.end()) {
+      return;
+    }
+    queue_.push_back(program);
+  }
+  changed_.notify_all();
+}
+
+bool PitchCorrector::WaitUntilDone(int program, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return done_.contains(program); });
+}
+
+void PitchCorrector::Run() {
+  // Made on this thread at the first request: loading the SoundFont is slow.
+  std::unique_ptr<TuningMeter> meter;
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_.load() || !queue_.empty(); });
+    if (stopping_.load()) {
+      return;
+    }
+    const int program = queue_.front();
+    queue_.pop_front();
+    underWay_ = program;
+    lock.unlock();
+    if (!meter) {
+      meter = std::make_unique<TuningMeter>(soundFontPath_, sampleRate_);
+    }
+    auto pitches = meter->Correct(program, &stopping_);
+    lock.lock();
+    underWay_.reset();
+    if (stopping_.load()) {
+      return;
+    }
+    done_[program] = std::move(pitches);
+    changed_.notify_all();
+  }
+}
+
+std::unique_ptr<KeyTuningSource> MakePitchCorrector(const std::string& soundFontPath,
+                                                    double sampleRate) {
+  return std::make_unique<PitchCorrector>(soundFontPath, sampleRate);
+}
+
+}  // namespace morrowfane

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model/StringPitch.h"
+#include "playback/KeyTuning.h"
+#include "playback/PitchAnalysis.h"
+
+namespace morrowfane {
+
+// The keys a reference note can be played on: the lowest and highest string pitches.
+inline constexpr int kFirstCorrectedKey = kLowestStringKey;
+inline constexpr int kLastCorrectedKey = kHighestStringKey;
+inline constexpr int kVelocityMeasured = 126;
+
+// Every key at its equal-tempered pitch, 100 * k cents.
+KeyPitches EqualTemperament();
+
+// One measured pitch per key, in cents (see FrequencyToCents); nothing where the key has no clear
+// pitch or was not measured.
+using KeyMeasurements = std::array<std::optional<double>, kKeyCount>;
+
+// The key tuning that brings each measured key to equal temperament, given the measurements made
+// with `measuredWith` in force. FluidSynth truncates a voice's pitch to whole cents, so only
+// whole-cent steps from the measured pitch are reachable: each key moves by the step that lands
+// nearest to its equal-tempered pitch, and keeps the fraction it was measured with, which puts
+// it in the middle of that step. Deviations are taken modulo the octave, as a program may sound
+// an octave away from its key; keys off by more than kMaxCorrectionCents after that, and keys
+// without a measurement, keep `measuredWith`'s pitch. Nothing when no key was measured.
+std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
+                                        const KeyPitches& measuredWith);
+inline constexpr double kMaxCorrectionCents = 50.0;
+
+// The pitches that the measuring renders are made with: equal temperament plus half a cent, so
+// that each key sits mid-way between two whole-cent steps.
+KeyPitches MeasuringTuning();
+
+// Renders single notes of a SoundFont offline on a private synthesizer (channel 0, velocity 126,
+// no reverb or chorus) and measures their pitch. Not thread-safe; loads the SoundFont once.
+class TuningMeter {
+ public:
+  TuningMeter(const std::string& soundFontPath, double sampleRate);
+  ~TuningMeter();
+
+  TuningMeter(const TuningMeter&) = delete;
+  TuningMeter& operator=(const TuningMeter&) = delete;
+
+  // False when the SoundFont could not be loaded; then nothing is ever measured.
+  bool Loaded() const;
+
+  // Measures keys kFirstCorrectedKey..kLastCorrectedKey of `program` with `tuning` active on the
+  // channel, as the built-in synthesizer applies it. Stops early, with nothing, once `cancel`
+  // is set.
+  std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning,
+                                         const std::atomic<bool>* cancel = nullptr);
+
+  // Measures `program` and works out its correction (see CorrectionFor).
+  std::optional<KeyPitches> Correct(int program, const std::atomic<bool>* cancel = nullptr);
+
+  // Each key is struck and rendered for kRenderTime; the pitch is measured after kSettleTime, once
+  // the attack is over.
+  static constexpr std::chrono::milliseconds kRenderTime{1200};
+  static constexpr std::chrono::milliseconds kSettleTime{150};
+
+ private:
+  struct Synth;
+  std::unique_ptr<Synth> synth_;
+  double sampleRate_;
+  PitchAnalyzer analyzer_;
+  std::vector<float> left_;
+  std::vector<float> right_;
+  std::vector<float> mono_;
+};
+
+// The key tuning source of the built-in synthesizer: works out each requested program on a
+// worker thread of its own and keeps the results for its lifetime.
+class PitchCorrector final : public KeyTuningSource {
+ public:
+  PitchCorrector(std::string soundFontPath, double sampleRate);
+  // Abandons queued work, lets the program under way stop at its next key and joins the worker.
+  ~PitchCorrector() override;
+
+  PitchCorrector(const PitchCorrector&) = delete;
+  PitchCorrector& operator=(const PitchCorrector&) = delete;
+
+  std::optional<KeyPitches> Lookup(int program) const override;
+  void Request(int program) override;
+
+  // Waits until `program` has been worked out (it must have been requested); true if it was in
+  // time. Lookup() may still give nothing afterwards: the program has no clear pitch.
+  bool WaitUntilDone(int program, std::chrono::milliseconds timeout) const;
+
+ private:
+  void Run();
+
+  const std::string soundFontPath_;
+  const double sampleRate_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::deque<int> queue_;
+  std::optional<int> underWay_;
+  std::map<int, std::optional<KeyPitches>> done_;
+  std::atomic<bool> stopping_{false};
+  std::thread worker_;
+};
+
+// Matches KeyTuningFactory.
+std::unique_ptr<KeyTuningSource> MakePitchCorrector(const std::string& soundFontPath,
+                                                    double sampleRate);
+
+}  // namespace morrowfane
