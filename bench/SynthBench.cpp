@@ -1,0 +1,180 @@
+// Start-up, load, latency and memory figures of the built-in synthesizer and the MIDI outputs.
+// Prints one line per figure; the JACK latency needs jackd (package jackd2) and is skipped
+// without it.
+
+#include <jack/jack.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "JackTestServer.h"
+#include "VirtualClock.h"
+#include "playback/BuiltInSynth.h"
+#include "playback/ExternalMidiPorts.h"
+#include "playback/SystemMidiOutputs.h"
+#include "playback/TonePlayer.h"
+
+namespace {
+
+using namespace morrowfane;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr char kTimGM6mb[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr int kNylonGuitar = 24;
+constexpr int kPiano = 0;
+constexpr int kRuns = 5;
+constexpr int kLatencyRuns = 8;
+constexpr std::chrono::seconds kLoadTimeout{60};
+constexpr int kServerRate = 48000;
+constexpr int kServerPeriod = 256;
+constexpr float kAudible = 1e-4F;  // -80 dBFS
+constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+
+double Milliseconds(Clock::duration duration) {
+  return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double ResidentMegabytes() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      double kilobytes = 0.0;
+      status >> kilobytes;
+      return kilobytes * 1024.0 / kBytesPerMegabyte;
+    }
+    status.ignore(4096, '\n');
+  }
+  return 0.0;
+}
+
+void Report(const char* what, std::vector<double> values, const char* unit) {
+  std::sort(values.begin(), values.end());
+  std::printf("%-58s median %8.2f %s  min %8.2f  max %8.2f  (n=%zu)\n", what,
+              values[values.size() / 2], unit, values.front(), values.back(), values.size());
+}
+
+BuiltInSynthOptions Offline(const char* soundFont) {
+  BuiltInSynthOptions options;
+  options.soundFonts = std::vector<std::string>{soundFont};
+  return options;
+}
+
+void Memory() {
+  const double before = ResidentMegabytes();
+  BuiltInSynth synth(Offline(kFluidR3));
+  synth.WaitUntilReady(kLoadTimeout);
+  std::vector<float> left(4096);
+  std::vector<float> right(4096);
+  for (int program : {kNylonGuitar, kPiano}) {
+    auto connection = synth.Open();
+    connection->Send(midi::Pack(midi::kProgramChange, static_cast<std::uint8_t>(program)));
+    for (int key = 29; key <= 64; ++key) {
+      connection->Send(midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), 100));
+      synth.Render(left.data(), right.data(), static_cast<int>(left.size()));
+    }
+  }
+  std::printf("%-58s %8.1f MB (process before: %.1f MB)\n",
+              "resident memory, FluidR3 loaded, programs 24 and 0 played", ResidentMegabytes(),
+              before);
+}
+
+void StartUp() {
+  std::vector<double> create;
+  std::vector<double> count;
+  for (int run = 0; run < kRuns; ++run) {
+    const auto start = Clock::now();
+    auto outputs = CreateSystemMidiOutputs();
+    create.push_back(Milliseconds(Clock::now() - start));
+    const auto countStart = Clock::now();
+    outputs->DeviceCount();
+    count.push_back(Milliseconds(Clock::now() - countStart));
+    static_cast<SystemMidiOutputs&>(*outputs).Synth().WaitUntilReady(kLoadTimeout);
+  }
+  Report("CreateSystemMidiOutputs() returns after", create, "ms");
+  Report("DeviceCount() (asks the sequencer and JACK afresh)", count, "ms");
+}
+
+void Load(const char* label, const char* soundFont) {
+  std::vector<double> load;
+  for (int run = 0; run < kRuns; ++run) {
+    const auto start = Clock::now();
+    BuiltInSynth synth(Offline(soundFont));
+    synth.WaitUntilReady(kLoadTimeout);
+    load.push_back(Milliseconds(Clock::now() - start));
+  }
+  Report(label, load, "ms");
+}
+
+// Play() to the first audible sample on the synthesizer's JACK port, without the callers' 80 ms
+// pause, on a fresh synthesizer each time; with and without Prepare() for the program first.
+void Latency() {
+  if (!testing::ProgramOnPath("jackd")) {
+    std::printf("%-58s skipped: jackd is not installed\n", "Play() to first audible sample");
+    return;
+  }
+  testing::JackTestServer server(kServerRate, kServerPeriod);
+  if (!server.Running()) {
+    std::printf("%-58s skipped: jackd did not start\n", "Play() to first audible sample");
+    return;
+  }
+  for (const bool prepare : {false, true}) {
+    std::vector<double> latency;
+    for (int run = 0; run < kLatencyRuns; ++run) {
+      BuiltInSynthOptions options = Offline(kFluidR3);
+      options.audioDrivers = {"jack"};
+      SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(options),
+                                std::make_unique<ExternalMidiPorts>());
+      if (!outputs.Synth().WaitUntilReady(kLoadTimeout)) {
+        std::printf("the synthesizer did not start: %s\n", outputs.DeviceName(-1).c_str());
+        return;
+      }
+      if (prepare) {
+        outputs.Prepare(kDefaultDeviceId, kNylonGuitar);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+      testing::JackRecorder recorder(static_cast<std::size_t>(kServerRate) * 2);
+      recorder.Record("MorrowFane:left");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      SystemSleeper sleeper;
+      TonePlayer player(outputs, sleeper);
+      player.ApplySettings({0, kNylonGuitar, false, kDefaultRate});
+      const auto played = static_cast<std::int64_t>(jack_get_time());
+      player.Play("E", 1);
+      testing::WaitFor([&] { return recorder.FirstAudibleTime(kAudible) >= 0; },
+                       std::chrono::seconds(2));
+      const auto audible = recorder.FirstAudibleTime(kAudible);
+      if (audible >= 0) {
+        latency.push_back(static_cast<double>(audible - played) / 1000.0);
+      }
+      player.WaitIdle();
+    }
+    if (latency.empty()) {
+      std::printf("no sound came out of the synthesizer's JACK port\n");
+      return;
+    }
+    Report(prepare ? "Play() to first audible sample, program prepared"
+                   : "Play() to first audible sample, first use of the program",
+           latency, "ms");
+  }
+  std::printf("%-58s %8.2f ms (%d frames at %d Hz)\n", "  plus one audio period until it is heard",
+              1000.0 * kServerPeriod / kServerRate, kServerPeriod, kServerRate);
+}
+
+}  // namespace
+
+int main() {
+  Memory();
+  StartUp();
+  Load("SoundFont load, FluidR3_GM (dynamic sample loading)", kFluidR3);
+  Load("SoundFont load, TimGM6mb", kTimGM6mb);
+  Latency();
+  return 0;
+}
