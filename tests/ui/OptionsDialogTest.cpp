@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <optional>
+
+#include "RecordingMidiOutputs.h"
+#include "model/Notes.h"
+#include "ui/OptionsDialog.h"
+#include "ui/UpDownControl.h"
+
+namespace morrowfane {
+namespace {
+
+using testing::RecordingMidiOutputs;
+
+const QString kNotAnInteger = QStringLiteral("Please enter an integer.");
+const QString kOutOfRange = QStringLiteral("Please enter an integer between 20 and 400.");
+
+class OptionsDialogTest : public ::testing::Test {
+ protected:
+  // Opens the dialog as the user sees it, with validation messages recorded instead of shown.
+  OptionsDialog& Open(PlaybackSettings settings = {}, Tuning tuning = StandardTuning()) {
+    dialog_.emplace(outputs_, settings, std::move(tuning), nullptr,
+                    [this](QWidget*, const QString& text) { warnings_.push_back(text); });
+    dialog_->show();
+    dialog_->activateWindow();
+    QApplication::setActiveWindow(&*dialog_);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&*dialog_));
+    return *dialog_;
+  }
+
+  RecordingMidiOutputs outputs_{2};
+  std::optional<OptionsDialog> dialog_;
+  std::vector<QString> warnings_;
+};
+
+struct RateCase {
+  const char* text;
+  std::optional<int> accepted;  // the rate, or nothing when a message keeps the dialog open
+  QString message;
+};
+
+class RateValidation : public OptionsDialogTest, public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(RateValidation, AcceptsIntegersFrom20To400Only) {
+  const RateCase& c = GetParam();
+  OptionsDialog& dialog = Open();
+  dialog.RateBox().setText(QString::fromUtf8(c.text));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+
+  if (c.accepted) {
+    EXPECT_TRUE(warnings_.empty()) << c.text;
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.text;
+    EXPECT_FALSE(dialog.isVisible()) << c.text;
+    EXPECT_EQ(dialog.Rate, *c.accepted) << c.text;
+  } else {
+    ASSERT_EQ(warnings_.size(), 1u) << c.text;
+    EXPECT_EQ(warnings_[0], c.message) << c.text;
+    EXPECT_TRUE(dialog.isVisible()) << c.text;
+    EXPECT_TRUE(dialog.RateBox().hasFocus()) << c.text;
+    EXPECT_EQ(dialog.RateBox().selectedText(), dialog.RateBox().text()) << c.text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, RateValidation,
+                         ::testing::Values(RateCase{"20", 20, {}}, RateCase{"400", 400, {}},
+                                           RateCase{" 250 ", 250, {}}, RateCase{"\t+30\t", 30, {}},
+                                           RateCase{"300", 300, {}},
+                                           RateCase{"19", std::nullopt, kOutOfRange},
+                                           RateCase{"401", std::nullopt, kOutOfRange},
+                                           RateCase{"-20", std::nullopt, kOutOfRange},
+                                           RateCase{"99999999999", std::nullopt, kOutOfRange},
+                                           RateCase{"", std::nullopt, kNotAnInteger},
+                                           RateCase{"12abc", std::nullopt, kNotAnInteger},
+                                           RateCase{"2 5", std::nullopt, kNotAnInteger},
+                                           RateCase{"1e2", std::nullopt, kNotAnInteger}));
+
+TEST_F(OptionsDialogTest, RateIsValidatedAlsoWhileLoopIsOff) {
+  OptionsDialog& dialog = Open(PlaybackSettings{0, 0, false, 500});
+  ASSERT_FALSE(dialog.RateBox().isEnabled());
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  ASSERT_EQ(warnings_.size(), 1u);
+  EXPECT_EQ(warnings_[0], kOutOfRange);
+  EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(OptionsDialogTest, ValidationMessageIsAWarningBox) {
+  PlaybackSettings settings;
+  settings.Rate = 19;
+  OptionsDialog dialog(outputs_, settings, StandardTuning());
+  dialog.show();
+  QString shownText;
+  QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    shownText = box->text();
+    shownIcon = box->icon();
+    box->accept();
+  });
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_EQ(shownText, kOutOfRange);
+  EXPECT_EQ(shownIcon, QMessageBox::Warning);
+  EXPECT_TRUE(dialog.isVisible());
+}
+
+struct RootCase {
+  const char* tuningRoot;
+  int selected;  // position in the root list
+};
+
+class RootPreselection : public OptionsDialogTest,
+                         public ::testing::WithParamInterface<RootCase> {};
+
+TEST_P(RootPreselection, SelectsTheCurrentRootIgnoringCase) {
+  Tuning tuning = StandardTuning();
+  tuning[0] = GetParam().tuningRoot;
+  OptionsDialog& dialog = Open({}, tuning);
+  EXPECT_EQ(dialog.RootList().currentIndex(), GetParam().selected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, RootPreselection,
+                         ::testing::Values(RootCase{"E", 0}, RootCase{"C#", 3}, RootCase{"F", 11},
+                                           RootCase{"d#", 1}, RootCase{"H", -1}));
+
+TEST_F(OptionsDialogTest, ListsFillInTheirOrderWithTheStoredSelections) {
+  OptionsDialog& dialog = Open(PlaybackSettings{2, 127, true, 300});
+  ASSERT_EQ(dialog.RootList().count(), kPitchClassCount);
+  for (int i = 0; i < kPitchClassCount; ++i) {
+    EXPECT_EQ(dialog.RootList().itemText(i).toStdString(), kRootChoices[i]);
+  }
+  // The default device first, then the two recorded ports.
+  ASSERT_EQ(dialog.DeviceList().count(), 3);
+  EXPECT_EQ(dialog.DeviceList().itemText(1).toStdString(), outputs_.DeviceName(0));
+  EXPECT_EQ(dialog.DeviceList().currentIndex(), 2);
+  ASSERT_EQ(dialog.InstrumentList().count(), 128);
+  EXPECT_EQ(dialog.InstrumentList().currentIndex(), 127);
+  EXPECT_EQ(dialog.RateBox().text(), QStringLiteral("300"));
+  EXPECT_TRUE(dialog.LoopCheck().isChecked());
+  EXPECT_TRUE(dialog.RateBox().isEnabled());
+  EXPECT_EQ(dialog.RateSpin().Lower(), 20);
+  EXPECT_EQ(dialog.RateSpin().Upper(), 400);
+}
+
+struct SelectionCase {
+  int deviceIndex;
+  int instrument;
+  int deviceSelected;
+  int instrumentSelected;
+};
+
+class OutOfRangeSelections : public OptionsDialogTest,
+                             public ::testing::WithParamInterface<SelectionCase> {};
+
+TEST_P(OutOfRangeSelections, LeaveTheListWithoutASelection) {
+  const SelectionCase& c = GetParam();
+  OptionsDialog& dialog = Open(PlaybackSettings{c.deviceIndex, c.instrument, true, 300});
+  EXPECT_EQ(dialog.DeviceList().currentIndex(), c.deviceSelected);
+  EXPECT_EQ(dialog.InstrumentList().currentIndex(), c.instrumentSelected);
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.DeviceIndex, c.deviceSelected);
+  EXPECT_EQ(dialog.Instrument, c.instrumentSelected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Indexes, OutOfRangeSelections,
+                         ::testing::Values(SelectionCase{0, 0, 0, 0}, SelectionCase{3, 128, -1, -1},
+                                           SelectionCase{-1, -1, -1, -1},
+                                           SelectionCase{2, 40, 2, 40}));
+
+TEST_F(OptionsDialogTest, NoExternalDevicesListsTheDefaultDeviceAlone) {
+  outputs_.SetDeviceCount(0);
+  OptionsDialog& dialog = Open();
+  EXPECT_EQ(dialog.DeviceList().count(), 1);
+  EXPECT_EQ(dialog.DeviceList().currentIndex(), 0);
+}
+
+TEST_F(OptionsDialogTest, LoopTogglesTheRateBoxWhileTheSpinStaysUsable) {
+  OptionsDialog& dialog = Open();
+  QTest::mouseClick(&dialog.LoopCheck(), Qt::LeftButton);
+  EXPECT_FALSE(dialog.LoopCheck().isChecked());
+  EXPECT_FALSE(dialog.RateBox().isEnabled());
+  EXPECT_TRUE(dialog.RateSpin().isEnabled());
+
+  QTest::mouseClick(&dialog.RateSpin().UpButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.RateBox().text(), QStringLiteral("301"));
+
+  QTest::mouseClick(&dialog.LoopCheck(), Qt::LeftButton);
+  EXPECT_TRUE(dialog.RateBox().isEnabled());
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_TRUE(dialog.Loop);
+  EXPECT_EQ(dialog.Rate, 301);
+}
+
+struct StepCase {
+  const char* text;
+  Qt::Key key;
+  const char* after;
+};
+
+class SpinSteps : public OptionsDialogTest, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(SpinSteps, ArrowKeysInTheRateBoxStepWithinTheRange) {
+  const StepCase& c = GetParam();
+  OptionsDialog& dialog = Open();
+  dialog.RateBox().setText(QString::fromUtf8(c.text));
+  dialog.RateBox().setFocus();
+  QTest::keyClick(&dialog.RateBox(), c.key);
+  EXPECT_EQ(dialog.RateBox().text(), QString::fromUtf8(c.after)) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SpinSteps,
+    ::testing::Values(StepCase{"250", Qt::Key_Up, "251"}, StepCase{"250", Qt::Key_Down, "249"},
+                      StepCase{"400", Qt::Key_Up, "400"}, StepCase{"20", Qt::Key_Down, "20"},
+                      StepCase{"10", Qt::Key_Up, "20"}, StepCase{" 77 ", Qt::Key_Down, "76"}));
+
+TEST_F(OptionsDialogTest, SpinStepsFromItsLastPositionWhenTheBoxHoldsNoNumber) {
+  OptionsDialog& dialog = Open();
+  dialog.RateBox().setText(QStringLiteral("250"));
+  QTest::mouseClick(&dialog.RateSpin().UpButton(), Qt::LeftButton);
+  ASSERT_EQ(dialog.RateBox().text(), QStringLiteral("251"));
+  dialog.RateBox().setText(QStringLiteral("abc"));
+  QTest::mouseClick(&dialog.RateSpin().UpButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.RateBox().text(), QStringLiteral("252"));
+  QTest::mouseClick(&dialog.RateSpin().DownButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.RateBox().text(), QStringLiteral("251"));
+}
+
+TEST_F(OptionsDialogTest, OkReturnsEveryChoice) {
+  OptionsDialog& dialog = Open();
+  dialog.RootList().setCurrentIndex(dialog.RootList().findText(QStringLiteral("G")));
+  dialog.DeviceList().setCurrentIndex(1);
+  dialog.InstrumentList().setCurrentIndex(25);
+  QTest::mouseClick(&dialog.LoopCheck(), Qt::LeftButton);
+  dialog.RateBox().setText(QStringLiteral("120"));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.DeviceIndex, 1);
+  EXPECT_EQ(dialog.Instrument, 25);
+  EXPECT_FALSE(dialog.Loop);
+  EXPECT_EQ(dialog.Rate, 120);
+  EXPECT_EQ(dialog.GetChosenTuning(), TuningForRoot("G"));
+}
+
+TEST_F(OptionsDialogTest, CancelEndsTheDialogRejected) {
+  OptionsDialog& dialog = Open();
+  dialog.RateBox().setText(QStringLiteral("nonsense"));
+  QTest::mouseClick(&dialog.CancelButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_TRUE(warnings_.empty());
+}
+
+TEST_F(OptionsDialogTest, TabOrderFollowsTheLayout) {
+  OptionsDialog& dialog = Open();
+  ASSERT_TRUE(dialog.OkButton().hasFocus());
+  const std::vector<QWidget*> expected = {
+      &dialog.CancelButton(), &dialog.RootList(), &dialog.DeviceList(), &dialog.InstrumentList(),
+      &dialog.LoopCheck(),    &dialog.RateBox(),  &dialog.OkButton()};
+  for (QWidget* next : expected) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
+  }
+}
+
+}  // namespace
+}  // namespace morrowfane
