@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -98,6 +99,9 @@ struct FirstPressCase {
   int string;
   Trace trace;
 };
+void PrintTo(const FirstPressCase& param, std::ostream* out) {
+  *out << "string " << param.string;
+}
 
 class FirstPressTest : public StringButtonsTest,
                        public ::testing::WithParamInterface<FirstPressCase> {};

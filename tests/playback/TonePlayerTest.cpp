@@ -7,6 +7,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -197,6 +198,9 @@ struct CycleEndCase {
   std::vector<int> noteOnsMs;
   int closingMs;
 };
+void PrintTo(const CycleEndCase& param, std::ostream* out) {
+  *out << "stop at " << param.stopAtMs << " ms";
+}
 
 class CycleEndStopTest : public VirtualTonePlayerTest,
                          public ::testing::WithParamInterface<CycleEndCase> {};
@@ -277,6 +281,9 @@ struct SilentCase {
   bool failOpens;
   bool stopSetBefore;
 };
+void PrintTo(const SilentCase& param, std::ostream* out) {
+  *out << param.what;
+}
 
 class SilentNoteTest : public VirtualTonePlayerTest,
                        public ::testing::WithParamInterface<SilentCase> {};
@@ -311,6 +318,10 @@ struct BytesCase {
   midi::PackedMessage programChange;
   midi::PackedMessage noteOn;
 };
+void PrintTo(const BytesCase& param, std::ostream* out) {
+  *out << "program " << param.instrument << ", " << param.note << " on string "
+       << param.stringNumber;
+}
 
 class MessageBytesTest : public VirtualTonePlayerTest,
                          public ::testing::WithParamInterface<BytesCase> {};
