@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 constexpr int kMaxSymlinkHops = 40;
 constexpr int kMaxTemporaryNameAttempts = 100;
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file is
-constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kPermissionBits = 0777;
 
 // Owns an open file descriptor.
 class FileDescriptor {
@@ -93,6 +93,16 @@ fs::path FollowSymlinks(fs::path file) {
   return file;
 }
 
+// The new file takes the old one's owner (possible only for root, or within the user's own
+// groups) and permissions, as writing into the old file would have kept them. Where that is not
+// possible the settings are saved all the same.
+void KeepOwnerAndPermissions(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    // Not the owner's to give away; the file stays the saving user's.
+  }
+  ::fchmod(fd, old.st_mode & kPermissionBits);
+}
+
 int WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -149,9 +159,7 @@ int ReplaceFile(const fs::path& file, std::string_view bytes) {
   TemporaryFile temporary(temporaryPath);
 
   if (oldExists) {
-    // Keeps the permissions the user gave the old file. Some file systems cannot change them;
-    // the settings are saved all the same.
-    ::fchmod(out.Get(), old.st_mode & kPermissionBits);
+    KeepOwnerAndPermissions(out.Get(), old);
   }
   if (const int error = WriteAll(out.Get(), bytes); error != 0) {
     return error;

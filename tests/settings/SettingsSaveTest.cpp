@@ -67,6 +67,24 @@ TEST(SaveSettings, KeepsThePermissionsOfTheFileItReplaces) {
   EXPECT_NE(ReadBytes(file), "old");
 }
 
+TEST(SaveSettings, KeepsTheOwnerOfTheFileItReplaces) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "only root can save a file that another user owns";
+  }
+  TemporaryDirectory directory;
+  const fs::path file = directory.Path() / kFileName;
+  WriteBytes(file, "old");
+  const passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  ASSERT_EQ(::chown(file.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  TestPlayer test;
+  ASSERT_EQ(SaveSettings(test.player, file), std::nullopt);
+  struct stat saved {};
+  ASSERT_EQ(::stat(file.c_str(), &saved), 0);
+  EXPECT_EQ(saved.st_uid, nobody->pw_uid);
+  EXPECT_EQ(saved.st_gid, nobody->pw_gid);
+}
+
 TEST(SaveSettings, WritesThroughASymbolicLinkAndKeepsTheLink) {
   TemporaryDirectory directory;
   fs::create_directory(directory.Path() / "real");
