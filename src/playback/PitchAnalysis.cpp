@@ -46,8 +46,9 @@ constexpr double kWeakFundamental = 1e-3;
 constexpr double kMaxDisagreementBins = 0.25;
 
 // A tone whose pitch moves more than this between the first and the second half of the samples
-// (vibrato, a wobbling loop, a glide) has no pitch that one figure could describe.
-constexpr double kMaxDriftCents = 3.0;
+// (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
+// recorded strings that beat against each other, are averaged.
+constexpr double kMaxDriftCents = 6.0;
 // The short hop is an eighth of a frame: its phase advance is unambiguous within four bins.
 constexpr std::size_t kNearHopDivisor = 8;
 
@@ -201,7 +202,7 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
     double share;
   };
   std::vector<Candidate> candidates;
-  const double lowest = std::max(kMinHertz, peaks.front().frequency * 0.9);
+  const double lowest = std::max(kMinHertz, kMainLobeBins * sampleRate / frameSize);
   for (std::size_t i = 0; i < considered; ++i) {
     for (int divisor = 1; divisor <= kMaxDivisor; ++divisor) {
       const double fundamental = strongest[i]->frequency / divisor;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <numeric>
 
 namespace morrowfane {
 namespace {
@@ -16,6 +17,7 @@ constexpr int kTuningBank = 0;
 constexpr int kTuningProgram = 0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
+constexpr int kRetireFrames = 64;
 
 struct SettingsDeleter {
   void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
@@ -118,6 +120,14 @@ bool TuningMeter::Loaded() const {
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
                                                     const std::atomic<bool>* cancel) {
+  std::array<int, kLastCorrectedKey - kFirstCorrectedKey + 1> keys{};
+  std::iota(keys.begin(), keys.end(), kFirstCorrectedKey);
+  return Measure(program, tuning, keys, cancel);
+}
+
+std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
+                                                    std::span<const int> keys,
+                                                    const std::atomic<bool>* cancel) {
   if (!Loaded()) {
     return std::nullopt;
   }
@@ -137,17 +147,20 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   right_.resize(frames);
   mono_.resize(frames - settle);
   KeyMeasurements measured{};
-  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+  for (const int key : keys) {
     if (cancel != nullptr && cancel->load()) {
       return std::nullopt;
     }
     fluid_synth_noteon(synth, kMeasuringChannel, key, kVelocityMeasured);
     fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
                             1);
-    fluid_synth_all_sounds_off(synth, kMeasuringChannel);
     for (std::size_t i = 0; i < mono_.size(); ++i) {
       mono_[i] = left_[settle + i] + right_[settle + i];
     }
+    fluid_synth_all_sounds_off(synth, kMeasuringChannel);
+    // Lets the synthesizer retire the silenced voices before the next note: a note started on
+    // the key of a voice still waiting to be retired can sound almost a cent away.
+    fluid_synth_write_float(synth, kRetireFrames, left_.data(), 0, 1, right_.data(), 0, 1);
     if (const auto pitch = analyzer_.Measure(mono_, sampleRate_)) {
       measured[static_cast<std::size_t>(key)] = FrequencyToCents(pitch->frequency);
     }
@@ -166,10 +179,25 @@ std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bo
     return std::nullopt;
   }
   // A shift of many cents does not move the measured pitch by exactly that many: the sound
-  // changes a little over the note and a shifted note is read at a slightly different point of
-  // its sample. So the corrected keys are measured once more and moved to the step nearest to
-  // equal temperament from there.
-  const auto check = Measure(program, *corrected, cancel);
+  // changes over the note, and a shifted note is read at a slightly different point of its
+  // sample. Keys that land near the middle between two steps are measured again and moved to the
+  // other step if that one is nearer after all.
+  std::vector<int> borderline;
+  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+    const auto index = static_cast<std::size_t>(key);
+    if ((*measured)[index]) {
+      const double expected = *(*measured)[index] + (*corrected)[index] - tuning[index];
+      const double residual = expected - kCentsPerKey * key;
+      if (std::abs(residual - kCentsPerOctave * std::round(residual / kCentsPerOctave)) >=
+          kRecheckCents) {
+        borderline.push_back(key);
+      }
+    }
+  }
+  if (borderline.empty()) {
+    return corrected;
+  }
+  const auto check = Measure(program, *corrected, borderline, cancel);
   if (!check) {
     return std::nullopt;
   }

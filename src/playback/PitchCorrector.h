@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,6 +43,10 @@ std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
                                         const KeyPitches& measuredWith);
 inline constexpr double kMaxCorrectionCents = 50.0;
 
+// A key whose corrected pitch is expected this far or farther from equal temperament is measured
+// again after the correction: the nearest step may then turn out to be the other one.
+inline constexpr double kRecheckCents = 0.25;
+
 // The pitches that the measuring renders are made with: equal temperament plus half a cent, so
 // that each key sits mid-way between two whole-cent steps.
 KeyPitches MeasuringTuning();
@@ -59,17 +64,21 @@ class TuningMeter {
   // False when the SoundFont could not be loaded; then nothing is ever measured.
   bool Loaded() const;
 
-  // Measures keys kFirstCorrectedKey..kLastCorrectedKey of `program` with `tuning` active on the
-  // channel, as the built-in synthesizer applies it. Stops early, with nothing, once `cancel`
-  // is set.
+  // Measures `keys` (by default kFirstCorrectedKey..kLastCorrectedKey) of `program` with
+  // `tuning` active on the channel, as the built-in synthesizer applies it. Stops early, with
+  // nothing, once `cancel` is set.
   std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning,
+                                         const std::atomic<bool>* cancel = nullptr);
+  std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning,
+                                         std::span<const int> keys,
                                          const std::atomic<bool>* cancel = nullptr);
 
   // Measures `program` and works out its correction (see CorrectionFor).
   std::optional<KeyPitches> Correct(int program, const std::atomic<bool>* cancel = nullptr);
 
   // Each key is struck and rendered for kRenderTime; the pitch is measured after kSettleTime, once
-  // the attack is over.
+  // the attack is over. The pitch of a note is its mean over that stretch: long enough to span the
+  // slow wobble of many looped samples, short enough to stay within budget.
   static constexpr std::chrono::milliseconds kRenderTime{1200};
   static constexpr std::chrono::milliseconds kSettleTime{150};
 

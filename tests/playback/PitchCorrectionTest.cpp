@@ -1,0 +1,300 @@
+#include <fluidsynth.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "playback/BuiltInSynth.h"
+#include "playback/PitchAnalysis.h"
+#include "playback/PitchCorrector.h"
+
+namespace morrowfane {
+namespace {
+
+constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr char kTimGM6mb[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr int kPiano = 0;
+constexpr int kNylonGuitar = 24;
+constexpr int kSteelGuitar = 25;
+constexpr int kGunshot = 127;
+constexpr int kSeashore = 122;
+// Like the built-in synthesizer: any channel but the first, the tuning named by its program.
+constexpr int kChannel = 3;
+constexpr int kTuningBank = 0;
+constexpr double kInTuneCents = 0.5;
+// The built-in synthesizer plays with reverberation, which the correction leaves out of its
+// measurements (it is the room, not the note) and which moves the measured pitch of the mix by up
+// to a quarter of a cent.
+constexpr double kReverberationCents = 0.25;
+constexpr std::chrono::seconds kWorkTimeout{60};
+
+struct SettingsDeleter {
+  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+};
+struct SynthDeleter {
+  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+};
+
+double ErrorCents(double cents, int key) {
+  const double error = cents - 100.0 * key;
+  return error - 1200.0 * std::round(error / 1200.0);
+}
+
+// A FluidSynth synthesizer that applies key tunings as the built-in one does (on a channel of
+// its own, by program), for listening to single notes offline.
+class ReferenceSynth {
+ public:
+  ReferenceSynth(const std::string& soundFont, double sampleRate) : sampleRate_(sampleRate) {
+    for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+    settings_.reset(new_fluid_settings());
+    fluid_settings_setnum(settings_.get(), "synth.sample-rate", sampleRate);
+    fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
+    // The note itself, without the room: the reverberation's modulated delay lines pull the
+    // measured pitch of the mixed sound by a few tenths of a cent either way.
+    fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
+    fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
+    synth_.reset(new_fluid_synth(settings_.get()));
+    loaded_ = fluid_synth_sfload(synth_.get(), soundFont.c_str(), 1) != FLUID_FAILED;
+  }
+
+  bool Loaded() const { return loaded_; }
+
+  // The pitch in cents of `key` on `program`, tuned by `pitches` or untuned; nothing when the
+  // analysis finds no clear pitch. Measured as the pitch correction measures: after the attack.
+  std::optional<double> Pitch(int program, int key, const std::optional<KeyPitches>& pitches) {
+    auto* synth = synth_.get();
+    fluid_synth_all_sounds_off(synth, kChannel);
+    fluid_synth_program_change(synth, kChannel, program);
+    if (pitches) {
+      fluid_synth_activate_key_tuning(synth, kTuningBank, program, "test", pitches->data(), 0);
+      fluid_synth_activate_tuning(synth, kChannel, kTuningBank, program, 0);
+    } else {
+      fluid_synth_deactivate_tuning(synth, kChannel, 0);
+    }
+    fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
+    const auto frames = static_cast<std::size_t>(
+        sampleRate_ * std::chrono::duration<double>(TuningMeter::kRenderTime).count());
+    const auto settle = static_cast<std::size_t>(
+        sampleRate_ * std::chrono::duration<double>(TuningMeter::kSettleTime).count());
+    std::vector<float> left(frames);
+    std::vector<float> right(frames);
+    fluid_synth_write_float(synth, static_cast<int>(frames), left.data(), 0, 1, right.data(), 0, 1);
+    std::vector<float> mono(frames - settle);
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+      mono[i] = left[settle + i] + right[settle + i];
+    }
+    // Silence until the next note, long enough for the reverberation to die away.
+    fluid_synth_all_sounds_off(synth, kChannel);
+    fluid_synth_write_float(synth, static_cast<int>(frames), left.data(), 0, 1, right.data(), 0, 1);
+    if (const auto pitch = analyzer_.Measure(mono, sampleRate_)) {
+      return FrequencyToCents(pitch->frequency);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  double sampleRate_;
+  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
+  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+  bool loaded_ = false;
+  PitchAnalyzer analyzer_;
+};
+
+TEST(FluidSynthTuningTest, ResolvesAVoicesPitchToWholeCents) {
+  ReferenceSynth synth(kTimGM6mb, 48000.0);
+  ASSERT_TRUE(synth.Loaded());
+  constexpr int kKey = 45;
+  const auto pitchWith = [&](double offset) {
+    auto pitches = EqualTemperament();
+    pitches[kKey] += offset;
+    return synth.Pitch(kNylonGuitar, kKey, pitches);
+  };
+  const auto low = pitchWith(0.1);
+  const auto high = pitchWith(0.9);
+  const auto next = pitchWith(1.1);
+  ASSERT_TRUE(low && high && next);
+  // Everything within one cent sounds the same; the next cent sounds one cent higher.
+  EXPECT_NEAR(*high, *low, 0.001);
+  EXPECT_NEAR(*next - *low, 1.0, 0.05);
+}
+
+TEST(CorrectionForTest, MovesEachKeyByTheWholeCentsThatLandNearestToItsKey) {
+  const auto measuredWith = MeasuringTuning();
+  KeyMeasurements measured{};
+  const auto set = [&](int key, double errorCents) {
+    measured[static_cast<std::size_t>(key)] = 100.0 * key + errorCents;
+  };
+  set(29, -6.3);           // flat: up 6 cents
+  set(30, 10.62);          // sharp: down 11
+  set(31, 0.49);           // already nearest
+  set(32, -0.51);          // up 1
+  set(33, 1200.0 - 2.7);   // an octave above, 2.7 cents flat: up 3
+  set(34, -2400.0 + 4.2);  // two octaves below, 4.2 cents sharp: down 4
+  set(35, 63.0);           // another note altogether: left alone
+  const auto pitches = CorrectionFor(measured, measuredWith);
+  ASSERT_TRUE(pitches.has_value());
+  const auto shift = [&](int key) {
+    return (*pitches)[static_cast<std::size_t>(key)] - measuredWith[static_cast<std::size_t>(key)];
+  };
+  EXPECT_DOUBLE_EQ(shift(29), 6.0);
+  EXPECT_DOUBLE_EQ(shift(30), -11.0);
+  EXPECT_DOUBLE_EQ(shift(31), 0.0);
+  EXPECT_DOUBLE_EQ(shift(32), 1.0);
+  EXPECT_DOUBLE_EQ(shift(33), 3.0);
+  EXPECT_DOUBLE_EQ(shift(34), -4.0);
+  EXPECT_DOUBLE_EQ(shift(35), 0.0);
+  EXPECT_DOUBLE_EQ(shift(36), 0.0);  // not measured
+  // Mid-way between two whole cents, where no rounding in the synthesizer can tip it over.
+  EXPECT_DOUBLE_EQ((*pitches)[29] - std::floor((*pitches)[29]), 0.5);
+
+  EXPECT_FALSE(CorrectionFor(KeyMeasurements{}, measuredWith).has_value());
+}
+
+struct Case {
+  std::string name;
+  const char* soundFont;
+  double sampleRate;
+  int program;
+};
+
+class CorrectedProgramTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CorrectedProgramTest, PlaysEveryStringKeyWithinHalfACentOfEqualTemperament) {
+  const Case& c = GetParam();
+  TuningMeter meter(c.soundFont, c.sampleRate);
+  ASSERT_TRUE(meter.Loaded());
+  const auto pitches = meter.Correct(c.program);
+  ASSERT_TRUE(pitches.has_value());
+
+  ReferenceSynth synth(c.soundFont, c.sampleRate);
+  ASSERT_TRUE(synth.Loaded());
+  int measuredKeys = 0;
+  double worstBefore = 0.0;
+  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+    const auto before = synth.Pitch(c.program, key, std::nullopt);
+    const auto after = synth.Pitch(c.program, key, pitches);
+    if (!before || !after) {
+      continue;
+    }
+    ++measuredKeys;
+    worstBefore = std::max(worstBefore, std::abs(ErrorCents(*before, key)));
+    EXPECT_LE(std::abs(ErrorCents(*after, key)), kInTuneCents) << "key " << key;
+  }
+  // Nearly every key has a clear pitch, and the SoundFont needed the correction.
+  EXPECT_GE(measuredKeys, 30);
+  EXPECT_GT(worstBefore, 2.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SoundFonts, CorrectedProgramTest,
+                         ::testing::Values(Case{"FluidR3Piano", kFluidR3, 48000.0, kPiano},
+                                           Case{"FluidR3Nylon", kFluidR3, 48000.0, kNylonGuitar},
+                                           Case{"TimGM6mbPiano", kTimGM6mb, 44100.0, kPiano},
+                                           Case{"TimGM6mbNylon", kTimGM6mb, 44100.0, kNylonGuitar}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(PitchCorrectorTest, LooksUpWhatItsWorkerWorkedOutForARequestedProgram) {
+  PitchCorrector corrector(kTimGM6mb, 44100.0);
+  EXPECT_FALSE(corrector.Lookup(kSteelGuitar).has_value());
+  corrector.Request(kSteelGuitar);
+  corrector.Request(kSteelGuitar);  // once is enough
+  ASSERT_TRUE(corrector.WaitUntilDone(kSteelGuitar, kWorkTimeout));
+  const auto pitches = corrector.Lookup(kSteelGuitar);
+  ASSERT_TRUE(pitches.has_value());
+
+  // Rendering is deterministic, so the worker's result is what the meter works out here.
+  TuningMeter meter(kTimGM6mb, 44100.0);
+  EXPECT_EQ(pitches, meter.Correct(kSteelGuitar));
+  for (int key = 0; key < kKeyCount; ++key) {
+    if (key < kFirstCorrectedKey || key > kLastCorrectedKey) {
+      EXPECT_EQ((*pitches)[static_cast<std::size_t>(key)], 100.0 * key) << key;
+    }
+  }
+  EXPECT_FALSE(corrector.Lookup(kPiano).has_value());  // never requested
+}
+
+TEST(PitchCorrectorTest, ProgramsWithoutAClearPitchAndBrokenSoundFontsStayUncorrected) {
+  PitchCorrector corrector(kFluidR3, 48000.0);
+  for (const int program : {kGunshot, kSeashore}) {
+    corrector.Request(program);
+    ASSERT_TRUE(corrector.WaitUntilDone(program, kWorkTimeout)) << program;
+    EXPECT_FALSE(corrector.Lookup(program).has_value()) << program;
+  }
+
+  PitchCorrector broken("/nonexistent/none.sf2", 48000.0);
+  broken.Request(kPiano);
+  ASSERT_TRUE(broken.WaitUntilDone(kPiano, kWorkTimeout));
+  EXPECT_FALSE(broken.Lookup(kPiano).has_value());
+}
+
+TEST(PitchCorrectorTest, IgnoresRequestsForProgramsThatDoNotExist) {
+  PitchCorrector corrector(kTimGM6mb, 44100.0);
+  corrector.Request(-1);
+  corrector.Request(midi::kProgramCount);
+  EXPECT_FALSE(corrector.WaitUntilDone(midi::kProgramCount, std::chrono::milliseconds(200)));
+  EXPECT_FALSE(corrector.Lookup(-1).has_value());
+}
+
+// The whole path of a note: the built-in synthesizer, rendering offline, gets its tuning source
+// from MakePitchCorrector and installs the corrections at the program change.
+TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
+  constexpr double kRate = 48000.0;
+  PitchCorrector* corrector = nullptr;
+  BuiltInSynthOptions options;
+  options.soundFonts = {kFluidR3};
+  options.sampleRate = kRate;
+  options.tuning = [&corrector](const std::string& path, double rate) {
+    auto source = MakePitchCorrector(path, rate);
+    corrector = dynamic_cast<PitchCorrector*>(source.get());
+    return source;
+  };
+  BuiltInSynth synth(std::move(options));
+  ASSERT_TRUE(synth.WaitUntilReady(kWorkTimeout));
+  ASSERT_NE(corrector, nullptr);
+  synth.Prepare(kPiano);
+  ASSERT_TRUE(corrector->WaitUntilDone(kPiano, kWorkTimeout));
+
+  const auto frames = static_cast<std::size_t>(
+      kRate * std::chrono::duration<double>(TuningMeter::kRenderTime).count());
+  const auto settle = static_cast<std::size_t>(
+      kRate * std::chrono::duration<double>(TuningMeter::kSettleTime).count());
+  // Enough for a closed connection's notes to be released and die away.
+  const auto quiet =
+      static_cast<std::size_t>(kRate * (std::chrono::duration<double>(kRingLimit).count() + 1.0));
+  std::vector<float> left(std::max(frames, quiet));
+  std::vector<float> right(left.size());
+  PitchAnalyzer analyzer;
+  int measuredKeys = 0;
+  // The lowest string's keys, where the piano is furthest out of tune, and the open strings.
+  for (const int key : {29, 31, 32, 33, 34, 40, 45, 50, 55, 59, 64}) {
+    {
+      auto connection = synth.Open();
+      ASSERT_NE(connection, nullptr);
+      connection->Send(midi::Pack(midi::kProgramChange, kPiano));
+      connection->Send(
+          midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), midi::kStrikeVelocity));
+      synth.Render(left.data(), right.data(), static_cast<int>(frames));
+    }
+    std::vector<float> mono(frames - settle);
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+      mono[i] = left[settle + i] + right[settle + i];
+    }
+    if (const auto pitch = analyzer.Measure(mono, kRate)) {
+      ++measuredKeys;
+      EXPECT_LE(std::abs(ErrorCents(FrequencyToCents(pitch->frequency), key)),
+                kInTuneCents + kReverberationCents)
+          << "key " << key;
+    }
+    synth.Render(left.data(), right.data(), static_cast<int>(quiet));
+  }
+  EXPECT_GE(measuredKeys, 9);
+}
+
+}  // namespace
+}  // namespace morrowfane
