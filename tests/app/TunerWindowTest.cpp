@@ -1,0 +1,451 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include "RecordingMidiOutputs.h"
+#include "VirtualClock.h"
+#include "app/AboutBox.h"
+#include "app/TunerWindow.h"
+#include "model/Notes.h"
+#include "playback/MidiMessage.h"
+#include "ui/IconButton.h"
+#include "ui/OptionsDialog.h"
+
+namespace morrowfane {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::RecordingMidiOutputs;
+using testing::VirtualClock;
+using Icons = std::array<int, kStringCount>;
+
+// Settings that strike each note once, so the player's workers end on their own in virtual time.
+constexpr char kStrikeOnce[] =
+    "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=false\r\nMidiDev=300\r\n";
+
+constexpr Icons kStandardUnlit = {154, 140, 150, 160, 144, 154};  // E A D G B E
+constexpr Icons kRootGUnlit = {160, 146, 156, 142, 150, 160};     // G C F A# D G
+
+class TunerWindowTest : public ::testing::Test {
+ protected:
+  void WriteSettings(const std::string& text) {
+    std::ofstream(settingsPath_, std::ios::binary) << text;
+  }
+
+  std::optional<std::string> ReadSettings() const {
+    std::ifstream in(settingsPath_, std::ios::binary);
+    if (!in) {
+      return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // Builds and shows the window; save errors are recorded instead of shown.
+  TunerWindow& Open() {
+    window_.emplace(player_, outputs_, uiClock_, settingsPath_);
+    window_->SetSaveErrorReporter(
+        [this](QWidget*, const QString& text) { saveErrors_.push_back(text); });
+    window_->show();
+    window_->activateWindow();
+    QApplication::setActiveWindow(&*window_);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&*window_));
+    return *window_;
+  }
+
+  Icons ShownIcons() {
+    Icons icons{};
+    for (int k = 1; k <= kStringCount; ++k) {
+      icons[k - 1] = window_->StringButton(k).ActiveIconId();
+    }
+    return icons;
+  }
+
+  // Keys of the note-ons the player's workers have sent so far.
+  std::vector<int> NoteOnKeys() {
+    player_.WaitIdle();
+    std::vector<int> keys;
+    for (const midi::PackedMessage message : outputs_.Messages()) {
+      if (midi::TypeOf(message) == midi::kNoteOn) {
+        keys.push_back(midi::Data1Of(message));
+      }
+    }
+    return keys;
+  }
+
+  void Press(int stringNumber) {
+    QTest::mouseClick(&window_->StringButton(stringNumber), Qt::LeftButton);
+    player_.WaitIdle();
+  }
+
+  QTemporaryDir dir_;
+  std::filesystem::path settingsPath_ =
+      std::filesystem::path(dir_.path().toStdString()) / "morrowfane.ini";
+  RecordingMidiOutputs outputs_{2};
+  VirtualClock uiClock_;
+  VirtualClock playerClock_;
+  TonePlayer player_{outputs_, playerClock_};
+  std::optional<TunerWindow> window_;
+  std::vector<QString> saveErrors_;
+};
+
+TEST_F(TunerWindowTest, StartsWithTheTemplateLayoutAndFocusOnOptions) {
+  TunerWindow& window = Open();
+  EXPECT_EQ(window.size(), QSize(243, 88));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("MorrowFane"));
+  for (int k = 1; k <= kStringCount; ++k) {
+    // 5 + 25 (k - 1) dialog units across, 3 down, 25 x 23.
+    const int left = (3 * (5 + 25 * (k - 1)) + 1) / 2;
+    const int right = (3 * (30 + 25 * (k - 1)) + 1) / 2;
+    EXPECT_EQ(window.StringButton(k).geometry(), QRect(left, 5, right - left, 37)) << k;
+    EXPECT_FALSE(window.StringButton(k).focusPolicy() & Qt::TabFocus) << k;
+  }
+  EXPECT_EQ(window.OptionsButton().geometry(), QRect(90, 57, 68, 23));
+  EXPECT_EQ(window.CloseButton().geometry(), QRect(165, 57, 68, 23));
+  EXPECT_EQ(window.OptionsButton().text(), QStringLiteral("&Options..."));
+  EXPECT_EQ(window.CloseButton().text(), QStringLiteral("&Close"));
+  EXPECT_TRUE(window.OptionsButton().hasFocus());
+  QTest::keyClick(&window, Qt::Key_Tab);
+  EXPECT_TRUE(window.CloseButton().hasFocus());
+  QTest::keyClick(&window, Qt::Key_Tab);
+  EXPECT_TRUE(window.OptionsButton().hasFocus());
+  EXPECT_FALSE(window.windowIcon().isNull());
+}
+
+TEST_F(TunerWindowTest, DrawsTheEtchedLineAcrossTheWidth) {
+  TunerWindow& window = Open();
+  const QImage image = window.grab().toImage();
+  const QColor shadow = window.palette().color(QPalette::Dark);
+  for (const int x : {0, 121, 242}) {
+    EXPECT_EQ(image.pixelColor(x, 47).rgb(), shadow.rgb()) << x;
+    EXPECT_NE(image.pixelColor(x, 30).rgb(), shadow.rgb()) << x;
+  }
+}
+
+struct StartCase {
+  const char* name;
+  std::optional<std::string> file;
+  Icons icons;
+  PlaybackSettings settings;
+  std::pair<int, int> prepared;  // device id, program
+};
+
+class StartUp : public TunerWindowTest, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(StartUp, LabelsTheStoredTuningUnlitAndPreparesTheDevice) {
+  const StartCase& c = GetParam();
+  if (c.file) {
+    WriteSettings(*c.file);
+  }
+  TunerWindow& window = Open();
+  EXPECT_EQ(ShownIcons(), c.icons) << c.name;
+  EXPECT_EQ(player_.Settings(), c.settings) << c.name;
+  const auto prepared = outputs_.Prepared();
+  ASSERT_EQ(prepared.size(), 1u) << c.name;
+  EXPECT_EQ(prepared[0], c.prepared) << c.name;
+  const Tuning tuning = player_.GetTuning();
+  for (int k = 1; k <= kStringCount; ++k) {
+    EXPECT_EQ(window.StringButton(k).accessibleName(),
+              QStringLiteral("String %1: %2").arg(k).arg(QString::fromStdString(tuning[k - 1])))
+        << c.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StartUp,
+    ::testing::Values(
+        StartCase{"no file", std::nullopt, kStandardUnlit, PlaybackSettings{}, {-1, 0}},
+        StartCase{"root C, port 0, program 25",
+                  "[MorrowFane]\r\nTuning=C\r\nMidiDev=1\r\nMidiPatch=25\r\nLoop=false\r\n"
+                  "MidiDev=120\r\n",
+                  {146, 156, 142, 152, 160, 146},  // C F A# D# G C
+                  PlaybackSettings{1, 25, false, 120},
+                  {0, 25}},
+        StartCase{"unknown root H",
+                  "[MorrowFane]\r\nTuning=H\r\n",
+                  kStandardUnlit,
+                  PlaybackSettings{},
+                  {-1, 0}}));
+
+struct PressStep {
+  int string;
+  Icons icons;
+  std::vector<int> newNoteKeys;
+  std::vector<int> uiSleeps;
+};
+
+TEST_F(TunerWindowTest, StringButtonClicksLightStopAndSwitchNotes) {
+  WriteSettings(kStrikeOnce);
+  Open();
+  const std::vector<PressStep> steps = {
+      {1, {155, 140, 150, 160, 144, 154}, {40}, {80}},      // first press: lit, plays E2
+      {1, {154, 140, 150, 160, 144, 154}, {}, {}},          // again: unlit, stopped
+      {1, {155, 140, 150, 160, 144, 154}, {40}, {80}},      // again: lit, plays
+      {4, {154, 140, 150, 161, 144, 154}, {55}, {10, 80}},  // switch to G3
+      {6, {154, 140, 150, 160, 144, 155}, {64}, {80}},      // switch to E4
+      {2, {154, 141, 150, 160, 144, 154}, {45}, {10, 80}},  // switch to A2
+  };
+  std::size_t keysBefore = 0;
+  std::size_t sleepsBefore = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const PressStep& step = steps[i];
+    Press(step.string);
+    EXPECT_EQ(ShownIcons(), step.icons) << "step " << i;
+    const std::vector<int> keys = NoteOnKeys();
+    EXPECT_EQ(std::vector<int>(keys.begin() + static_cast<long>(keysBefore), keys.end()),
+              step.newNoteKeys)
+        << "step " << i;
+    keysBefore = keys.size();
+    const std::vector<milliseconds> sleeps = uiClock_.Sleeps();
+    std::vector<int> newSleeps;
+    for (std::size_t s = sleepsBefore; s < sleeps.size(); ++s) {
+      newSleeps.push_back(static_cast<int>(sleeps[s].count()));
+    }
+    EXPECT_EQ(newSleeps, step.uiSleeps) << "step " << i;
+    sleepsBefore = sleeps.size();
+  }
+}
+
+TEST_F(TunerWindowTest, DigitKeysPressTheStringButtons) {
+  WriteSettings(kStrikeOnce);
+  TunerWindow& window = Open();
+  constexpr std::array<Qt::Key, kStringCount> kKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3,
+                                                       Qt::Key_4, Qt::Key_5, Qt::Key_6};
+  for (int k = 1; k <= kStringCount; ++k) {
+    QTest::keyClick(&window, kKeys[k - 1]);
+    EXPECT_TRUE(window.StringButton(k).isDown()) << "the press shows, key " << k;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.ButtonState().LastString() == k; }, 2000))
+        << "key " << k;
+    EXPECT_FALSE(window.StringButton(k).isDown()) << "key " << k;
+    Icons expected = kStandardUnlit;
+    expected[k - 1] += 1;
+    EXPECT_EQ(ShownIcons(), expected) << "key " << k;
+  }
+  EXPECT_EQ(NoteOnKeys(), (std::vector<int>{40, 45, 50, 55, 59, 64}));
+}
+
+// Runs the options dialog without a nested event loop: chooses root G, port 1, program 30, loop
+// off, rate 150, and presses OK or Cancel.
+TunerWindow::OptionsRunner ChooseEverything(bool confirm) {
+  return [confirm](OptionsDialog& dialog) {
+    dialog.show();
+    dialog.RootList().setCurrentIndex(dialog.RootList().findText(QStringLiteral("G")));
+    dialog.DeviceList().setCurrentIndex(2);
+    dialog.InstrumentList().setCurrentIndex(30);
+    if (dialog.LoopCheck().isChecked()) {
+      QTest::mouseClick(&dialog.LoopCheck(), Qt::LeftButton);
+    }
+    dialog.RateBox().setText(QStringLiteral("150"));
+    QTest::mouseClick(confirm ? &dialog.OkButton() : &dialog.CancelButton(), Qt::LeftButton);
+    return dialog.result() == QDialog::Accepted;
+  };
+}
+
+TEST_F(TunerWindowTest, OptionsOkRelabelsAllButtonsUnlitAndTakesTheSettings) {
+  WriteSettings(kStrikeOnce);
+  TunerWindow& window = Open();
+  Press(2);
+  ASSERT_EQ(ShownIcons()[1], 141);
+  window.SetOptionsRunner(ChooseEverything(true));
+  QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
+
+  EXPECT_EQ(ShownIcons(), kRootGUnlit);
+  EXPECT_EQ(player_.GetTuning(), TuningForRoot("G"));
+  EXPECT_EQ(player_.Settings(), (PlaybackSettings{2, 30, false, 150}));
+  EXPECT_EQ(outputs_.Prepared().back(), std::make_pair(1, 30));
+  EXPECT_EQ(window.ButtonState().LastString(), 0);
+  EXPECT_EQ(window.StringButton(4).accessibleName(), QStringLiteral("String 4: A#"));
+
+  // Whatever button 2's earlier flag was, its next press lights it and plays on the new port.
+  Press(2);
+  EXPECT_EQ(ShownIcons()[1], 147);
+  EXPECT_EQ(NoteOnKeys().size(), 2u);
+  EXPECT_EQ(outputs_.Events().back().deviceId, 1);
+}
+
+TEST_F(TunerWindowTest, OptionsCancelChangesNothingButTheStoppedNote) {
+  WriteSettings(kStrikeOnce);
+  TunerWindow& window = Open();
+  const PlaybackSettings before = player_.Settings();
+  Press(2);
+  window.SetOptionsRunner(ChooseEverything(false));
+  QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
+
+  EXPECT_EQ(player_.GetTuning(), StandardTuning());
+  EXPECT_EQ(player_.Settings(), before);
+  EXPECT_EQ(outputs_.Prepared().size(), 1u);
+  EXPECT_EQ(ShownIcons(), kStandardUnlit) << "the stopped note's button goes unlit";
+  EXPECT_FALSE(window.ButtonState().Sounding());
+  EXPECT_EQ(window.ButtonState().LastString(), 2);
+  Press(2);
+  EXPECT_EQ(ShownIcons()[1], 141);
+  EXPECT_EQ(NoteOnKeys().size(), 2u);
+}
+
+TEST_F(TunerWindowTest, OptionsButtonRunsTheDialogModally) {
+  TunerWindow& window = Open();
+  bool sawDialog = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    sawDialog = true;
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Options"));
+    dialog->RootList().setCurrentIndex(dialog->RootList().findText(QStringLiteral("D")));
+    QTest::mouseClick(&dialog->OkButton(), Qt::LeftButton);
+  });
+  QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
+  EXPECT_TRUE(sawDialog);
+  EXPECT_EQ(ShownIcons(), (Icons{150, 160, 146, 156, 140, 150}));  // D G C F A D
+}
+
+enum class Route { CloseButton, CloseRequest, Escape };
+
+struct CloseCase {
+  const char* name;
+  Route route;
+  bool written;
+  int result;
+};
+
+class CloseRoutes : public TunerWindowTest, public ::testing::WithParamInterface<CloseCase> {};
+
+void CloseBy(TunerWindow& window, Route route) {
+  switch (route) {
+    case Route::CloseButton:
+      QTest::mouseClick(&window.CloseButton(), Qt::LeftButton);
+      break;
+    case Route::CloseRequest:
+      window.close();
+      break;
+    case Route::Escape:
+      QTest::keyClick(&window, Qt::Key_Escape);
+      break;
+  }
+}
+
+TEST_P(CloseRoutes, SaveOnlyThroughCloseAndCloseRequest) {
+  const CloseCase& c = GetParam();
+  TunerWindow& window = Open();
+  CloseBy(window, c.route);
+  EXPECT_FALSE(window.isVisible()) << c.name;
+  EXPECT_EQ(window.result(), c.result) << c.name;
+  const auto written = ReadSettings();
+  EXPECT_EQ(written.has_value(), c.written) << c.name;
+  if (written) {
+    EXPECT_EQ(
+        *written,
+        "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n");
+  }
+  EXPECT_TRUE(saveErrors_.empty()) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, CloseRoutes,
+    ::testing::Values(CloseCase{"Close button", Route::CloseButton, true, QDialog::Accepted},
+                      CloseCase{"close request", Route::CloseRequest, true, QDialog::Rejected},
+                      CloseCase{"Escape", Route::Escape, false, QDialog::Rejected}));
+
+class UnwritableSettings : public TunerWindowTest, public ::testing::WithParamInterface<CloseCase> {
+ protected:
+  void SetUp() override {
+    // A path below a plain file cannot be created, whoever runs the test.
+    const auto blocker = settingsPath_.parent_path() / "not-a-folder";
+    std::ofstream(blocker) << "x";
+    settingsPath_ = blocker / "morrowfane.ini";
+  }
+};
+
+TEST_P(UnwritableSettings, FailedSaveShowsTheMessageAndKeepsTheWindowOpen) {
+  const CloseCase& c = GetParam();
+  TunerWindow& window = Open();
+  CloseBy(window, c.route);
+  ASSERT_EQ(saveErrors_.size(), 1u) << c.name;
+  EXPECT_TRUE(saveErrors_[0].contains(QStringLiteral("morrowfane.ini"))) << c.name;
+  EXPECT_TRUE(window.isVisible()) << c.name;
+
+  // Escape still ends it, without trying to write.
+  CloseBy(window, Route::Escape);
+  EXPECT_FALSE(window.isVisible()) << c.name;
+  EXPECT_EQ(saveErrors_.size(), 1u) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, UnwritableSettings,
+                         ::testing::Values(CloseCase{"Close button", Route::CloseButton, false, 0},
+                                           CloseCase{"close request", Route::CloseRequest, false,
+                                                     0}));
+
+TEST_F(TunerWindowTest, FailedSaveIsReportedInAStopMessageBox) {
+  const auto blocker = settingsPath_.parent_path() / "not-a-folder";
+  std::ofstream(blocker) << "x";
+  TunerWindow window(player_, outputs_, uiClock_, blocker / "morrowfane.ini");
+  window.show();
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    icon = box->icon();
+    box->accept();
+  });
+  QTest::mouseClick(&window.CloseButton(), Qt::LeftButton);
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_TRUE(text.contains(QStringLiteral("morrowfane.ini"))) << text.toStdString();
+  EXPECT_TRUE(window.isVisible());
+}
+
+struct AboutCase {
+  const char* name;
+  std::function<void(TunerWindow&)> open;
+};
+
+class AboutRoutes : public TunerWindowTest, public ::testing::WithParamInterface<AboutCase> {};
+
+TEST_P(AboutRoutes, OpenTheAboutBox) {
+  TunerWindow& window = Open();
+  EXPECT_EQ(window.contextMenuPolicy(), Qt::ActionsContextMenu);
+  ASSERT_TRUE(window.actions().contains(&window.AboutAction()));
+  EXPECT_EQ(window.AboutAction().text(), QStringLiteral("&About MorrowFane..."));
+
+  QString title;
+  QStringList lines;
+  QTimer::singleShot(0, [&] {
+    auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(about, nullptr);
+    title = about->windowTitle();
+    for (const QLabel* label : about->findChildren<QLabel*>()) {
+      lines << label->text();
+    }
+    QTest::keyClick(about, Qt::Key_Return);
+  });
+  GetParam().open(window);
+  EXPECT_EQ(title, QStringLiteral("About MorrowFane")) << GetParam().name;
+  EXPECT_TRUE(lines.contains(QStringLiteral("MorrowFane Version 1.0"))) << GetParam().name;
+  EXPECT_EQ(lines.size(), 4) << GetParam().name;
+  EXPECT_TRUE(window.isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, AboutRoutes,
+    ::testing::Values(AboutCase{"F1", [](TunerWindow& w) { QTest::keyClick(&w, Qt::Key_F1); }},
+                      AboutCase{"context menu item",
+                                [](TunerWindow& w) { w.AboutAction().trigger(); }}));
+
+}  // namespace
+}  // namespace morrowfane
