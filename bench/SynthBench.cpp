@@ -89,17 +89,24 @@ void Memory() {
 void StartUp() {
   std::vector<double> create;
   std::vector<double> count;
+  std::vector<double> again;
   for (int run = 0; run < kRuns; ++run) {
     const auto start = Clock::now();
     auto outputs = CreateSystemMidiOutputs();
     create.push_back(Milliseconds(Clock::now() - start));
+    // The device list is first shown when the user opens the options dialog, seconds later.
+    static_cast<SystemMidiOutputs&>(*outputs).Synth().WaitUntilReady(kLoadTimeout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto countStart = Clock::now();
     outputs->DeviceCount();
     count.push_back(Milliseconds(Clock::now() - countStart));
-    static_cast<SystemMidiOutputs&>(*outputs).Synth().WaitUntilReady(kLoadTimeout);
+    const auto againStart = Clock::now();
+    outputs->DeviceCount();
+    again.push_back(Milliseconds(Clock::now() - againStart));
   }
   Report("CreateSystemMidiOutputs() returns after", create, "ms");
-  Report("DeviceCount() (asks the sequencer and JACK afresh)", count, "ms");
+  Report("first DeviceCount(), 0.5 s after start-up", count, "ms");
+  Report("next DeviceCount()", again, "ms");
 }
 
 void Load(const char* label, const char* soundFont) {

@@ -190,7 +190,7 @@ class BuiltInSynth::Impl {
       const int step = std::min(kRenderStep, frames - done);
       std::fill_n(left + done, step, 0.0F);
       std::fill_n(right + done, step, 0.0F);
-      if (ready_.load(std::memory_order_acquire) && !driver_) {
+      if (options_.audioDrivers.empty() && ready_.load(std::memory_order_acquire)) {
         float* out[] = {left + done, right + done};
         float* fx[] = {out[0], out[1], out[0], out[1]};
         fluid_synth_process(synth_.get(), step, static_cast<int>(std::size(fx)), fx, 2, out);

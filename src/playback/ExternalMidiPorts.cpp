@@ -42,6 +42,9 @@ constexpr std::uint64_t kCyclesAfterConnect = 2;
 // Closing waits this long at most for the queued messages to go out.
 constexpr milliseconds kDrainWait{500};
 constexpr milliseconds kPollInterval{1};
+// Asking for a server that is not there costs a few milliseconds of the caller's (the user
+// interface's) time, so after a failed attempt the next waits this long.
+constexpr milliseconds kJackRetryInterval{1000};
 // A queued message: its length, then up to three bytes.
 constexpr std::size_t kRecordSize = 4;
 constexpr std::size_t kQueueBytes = 4096;
@@ -263,16 +266,27 @@ class ExternalMidiPorts::JackLister {
 
 ExternalMidiPorts::ExternalMidiPorts() {
   SilenceAudioLibraries();
+  // Connecting to a JACK server takes tens of milliseconds: do it now, off the caller's thread,
+  // rather than when the device list is first shown.
+  warmUp_ = std::thread([this] {
+    std::lock_guard lock(mutex_);
+    JackListerAlive();
+  });
 }
 
-ExternalMidiPorts::~ExternalMidiPorts() = default;
+ExternalMidiPorts::~ExternalMidiPorts() {
+  warmUp_.join();
+}
 
 bool ExternalMidiPorts::JackListerAlive() {
   if (jackLister_ && !jackLister_->Alive()) {
     jackLister_.reset();
   }
-  if (!jackLister_) {
+  if (!jackLister_ && Clock::now() >= nextJackAttempt_) {
     jackLister_ = JackLister::Open();
+    if (!jackLister_) {
+      nextJackAttempt_ = Clock::now() + kJackRetryInterval;
+    }
   }
   return jackLister_ != nullptr;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "playback/MidiOutput.h"
@@ -46,6 +48,8 @@ class ExternalMidiPorts {
   std::mutex mutex_;
   std::unique_ptr<RtMidiOut> systemLister_;
   std::unique_ptr<JackLister> jackLister_;
+  std::chrono::steady_clock::time_point nextJackAttempt_;
+  std::thread warmUp_;
 };
 
 }  // namespace morrowfane
