@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "app/TunerApp.h"
+#include "playback/PitchCorrector.h"
 #include "playback/SystemMidiOutputs.h"
 #include "settings/Settings.h"
 #include "ui/IconResources.h"
@@ -12,7 +13,7 @@ int main(int argc, char* argv[]) {
   QApplication::setDesktopFileName(QStringLiteral("morrowfane"));
   QApplication::setWindowIcon(morrowfane::ApplicationIcon());
 
-  morrowfane::TunerApp tuner(morrowfane::CreateSystemMidiOutputs(),
+  morrowfane::TunerApp tuner(morrowfane::CreateSystemMidiOutputs(morrowfane::MakePitchCorrector),
                              std::make_unique<morrowfane::SystemSleeper>(),
                              morrowfane::kSettingsFileName);
   tuner.Run();
