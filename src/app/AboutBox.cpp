@@ -23,6 +23,7 @@ QLabel* AddLine(QWidget* parent, const QString& text, QRect rect) {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   setWindowTitle(tr("About MorrowFane"));
+  setFont(DialogFont());
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(DialogRect(0, 0, kBoxWidth, kBoxHeight).size());

@@ -57,6 +57,7 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& slee
       reportSaveError_(ShowSaveError),
       runOptions_(ExecOptions) {
   setWindowTitle(tr("MorrowFane"));
+  setFont(DialogFont());
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QGuiApplication>
 #include <QRect>
 
 namespace morrowfane {
@@ -11,6 +13,16 @@ inline constexpr int kBaseUnitX = 6;
 inline constexpr int kDialogUnitsPerBaseX = 4;
 inline constexpr int kBaseUnitY = 13;
 inline constexpr int kDialogUnitsPerBaseY = 8;
+
+// The templates' font is 8 points at 96 DPI, 11 pixels high; its base units are the ones above.
+// The system's face at that height keeps text within the template's rectangles.
+inline constexpr int kDialogFontPixelSize = 11;
+
+inline QFont DialogFont() {
+  QFont font = QGuiApplication::font();
+  font.setPixelSize(kDialogFontPixelSize);
+  return font;
+}
 
 // value * numerator / denominator, rounding halves away from zero (the platform's MulDiv).
 constexpr int ScaleRounded(int value, int numerator, int denominator) {

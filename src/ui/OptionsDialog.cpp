@@ -84,6 +84,7 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, const PlaybackSettings& setti
       tuning_(std::move(tuning)),
       warn_(warn ? std::move(warn) : WarnFunction(ShowWarning)) {
   setWindowTitle(tr("Options"));
+  setFont(DialogFont());
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(DialogRect(0, 0, kDialogWidth, kDialogHeight).size());
