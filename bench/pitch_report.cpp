@@ -1,0 +1,374 @@
+// Pitch report: how far each General MIDI program of a SoundFont sounds from equal temperament
+// (A4 = 440 Hz) on the guitar's keys 29..64, before and after the built-in synthesizer's pitch
+// correction.
+//
+//   pitch_report [--keys] [--soundfont PATH] [--rate HZ] [PROGRAM...]
+//
+// --keys also prints each key's deviation before and after ("-" where it has no measurable pitch).
+// The notes are rendered as the built-in synthesizer plays them (key tuning installed under the
+// program's number and activated on the note's channel, velocity 126) and measured here with a
+// method of this tool's own, not the correction's analysis: each partial of the key is shifted
+// to 0 Hz (heterodyne), low-passed, and its phase followed through the note; the mean frequency
+// is the slope of the phase over the analysed stretch (150 ms to 1.2 s after the strike, the
+// stretch the correction aims at). The fundamental is followed unless it is more than 30 dB below
+// the strongest partial. A key has no measurable pitch when the harmonics of its key hold less than
+// half of the sound's power, when its pitch is more than 50 cents from the key, or when its two
+// halves differ by more than 6 cents (a wobbling sound); a program is measurable when two thirds
+// of its keys are, before and after.
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "playback/PitchCorrector.h"
+
+namespace morrowfane {
+namespace {
+
+constexpr char kDefaultSoundFont[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr double kDefaultRate = 48000.0;
+constexpr int kChannel = 1;
+constexpr int kTuningBank = 0;
+constexpr double kSettleSeconds = 0.15;
+constexpr double kEndSeconds = 1.2;
+constexpr int kHarmonics = 8;
+constexpr double kWeakFundamental = 0.03;  // amplitude ratio, -30 dB
+constexpr double kMinExplainedPower = 0.5;
+constexpr double kMaxOffsetCents = 50.0;
+constexpr double kMaxHalvesCents = 6.0;
+// The low-pass: four one-pole stages with their corner at a sixth of the fundamental, so the
+// neighbouring partials (one fundamental away) are 60 dB down.
+constexpr int kLowPassStages = 4;
+constexpr double kCornerDivisor = 6.0;
+// The filters settle for this many periods before the phase is read.
+constexpr double kSettlePeriods = 12.0;
+constexpr double kTightCents = 0.5;
+constexpr double kLooseCents = 1.0;
+constexpr std::array<int, 8> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34};
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+struct SettingsDeleter {
+  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+};
+struct SynthDeleter {
+  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+};
+
+// The phase of partial `harmonic` of `fundamental`, followed sample by sample.
+struct PhaseTrack {
+  std::vector<double> phase;  // unwrapped, one value per period
+  double spacing = 0.0;       // seconds between values
+  double power = 0.0;         // mean power of the partial
+};
+
+PhaseTrack Follow(const std::vector<float>& samples, double rate, double fundamental,
+                  int harmonic) {
+  const double omega = kTwoPi * fundamental * harmonic / rate;
+  const double alpha = 1.0 - std::exp(-kTwoPi * fundamental / kCornerDivisor / rate);
+  const auto settle = static_cast<std::size_t>(kSettlePeriods * rate / fundamental);
+  const auto step = std::max<std::size_t>(1, static_cast<std::size_t>(rate / fundamental));
+  std::array<std::complex<double>, kLowPassStages> stages{};
+  std::complex<double> oscillator(1.0, 0.0);
+  const std::complex<double> rotation(std::cos(omega), -std::sin(omega));
+  PhaseTrack track;
+  track.spacing = static_cast<double>(step) / rate;
+  double previous = 0.0;
+  double unwrapped = 0.0;
+  std::size_t count = 0;
+  for (std::size_t n = 0; n < samples.size(); ++n) {
+    std::complex<double> value = 2.0 * static_cast<double>(samples[n]) * oscillator;
+    for (auto& stage : stages) {
+      stage += alpha * (value - stage);
+      value = stage;
+    }
+    oscillator *= rotation;
+    if ((n & 1023U) == 0) {
+      oscillator /= std::abs(oscillator);
+    }
+    if (n >= settle && (n - settle) % step == 0) {
+      const double angle = std::arg(value);
+      if (track.phase.empty()) {
+        unwrapped = angle;
+      } else {
+        double change = angle - previous;
+        change -= kTwoPi * std::round(change / kTwoPi);
+        unwrapped += change;
+      }
+      previous = angle;
+      track.phase.push_back(unwrapped);
+      track.power += std::norm(value) / 2.0;
+      ++count;
+    }
+  }
+  if (count > 0) {
+    track.power /= static_cast<double>(count);
+  }
+  return track;
+}
+
+// The frequency offset of the partial, in cents, over values [from, to]: the slope of the
+// least-squares line through the phase, which averages out the slow phase wobble of many looped
+// samples instead of depending on the phase at two instants.
+double OffsetCents(const PhaseTrack& track, std::size_t from, std::size_t to, double partialHz) {
+  const double count = static_cast<double>(to - from + 1);
+  double meanT = 0.0;
+  double meanPhase = 0.0;
+  for (std::size_t i = from; i <= to; ++i) {
+    meanT += static_cast<double>(i);
+    meanPhase += track.phase[i];
+  }
+  meanT /= count;
+  meanPhase /= count;
+  double covariance = 0.0;
+  double variance = 0.0;
+  for (std::size_t i = from; i <= to; ++i) {
+    const double t = static_cast<double>(i) - meanT;
+    covariance += t * (track.phase[i] - meanPhase);
+    variance += t * t;
+  }
+  const double hertz = covariance / variance / (kTwoPi * track.spacing);
+  return 1200.0 * std::log2((partialHz + hertz) / partialHz);
+}
+
+// Deviation of the note from `key` in cents, or nothing when it has no measurable pitch.
+std::optional<double> MeasureKey(const std::vector<float>& samples, double rate, int key) {
+  const double fundamental = CentsToFrequency(100.0 * key);
+  double meanSquare = 0.0;
+  for (const float s : samples) {
+    meanSquare += static_cast<double>(s) * s;
+  }
+  meanSquare /= static_cast<double>(samples.size());
+  if (meanSquare <= 0.0) {
+    return std::nullopt;
+  }
+  std::vector<PhaseTrack> tracks;
+  double explained = 0.0;
+  double strongest = 0.0;
+  for (int h = 1; h <= kHarmonics && h * fundamental < rate / 2; ++h) {
+    tracks.push_back(Follow(samples, rate, fundamental, h));
+    explained += tracks.back().power;
+    strongest = std::max(strongest, tracks.back().power);
+  }
+  if (explained < kMinExplainedPower * meanSquare) {
+    return std::nullopt;
+  }
+  int chosen = 0;
+  for (int h = 1; h <= static_cast<int>(tracks.size()); ++h) {
+    const double amplitudeRatio =
+        std::sqrt(tracks[static_cast<std::size_t>(h - 1)].power / strongest);
+    if (amplitudeRatio >= (h == 1 ? kWeakFundamental : 0.3)) {
+      chosen = h;
+      break;
+    }
+  }
+  if (chosen == 0) {
+    return std::nullopt;
+  }
+  const auto& track = tracks[static_cast<std::size_t>(chosen - 1)];
+  if (track.phase.size() < 4) {
+    return std::nullopt;
+  }
+  const double partialHz = fundamental * chosen;
+  const std::size_t last = track.phase.size() - 1;
+  const std::size_t middle = last / 2;
+  const double whole = OffsetCents(track, 0, last, partialHz);
+  const double first = OffsetCents(track, 0, middle, partialHz);
+  const double second = OffsetCents(track, middle, last, partialHz);
+  if (std::abs(whole) > kMaxOffsetCents || std::abs(first - second) > kMaxHalvesCents) {
+    return std::nullopt;
+  }
+  return whole;
+}
+
+class Renderer {
+ public:
+  Renderer(const std::string& soundFont, double rate) : rate_(rate) {
+    for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+    settings_.reset(new_fluid_settings());
+    fluid_settings_setnum(settings_.get(), "synth.sample-rate", rate);
+    fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
+    // The note, not the room: the reverberation's modulated delays move the mix's pitch.
+    fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
+    fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
+    synth_.reset(new_fluid_synth(settings_.get()));
+    loaded_ = fluid_synth_sfload(synth_.get(), soundFont.c_str(), 1) != FLUID_FAILED;
+  }
+
+  bool Loaded() const { return loaded_; }
+
+  // The samples from kSettleSeconds to kEndSeconds after the strike of `key`.
+  std::vector<float> Note(int program, int key, const std::optional<KeyPitches>& pitches) {
+    auto* synth = synth_.get();
+    fluid_synth_program_change(synth, kChannel, program);
+    if (pitches) {
+      const std::string name = "report " + std::to_string(program);
+      fluid_synth_activate_key_tuning(synth, kTuningBank, program, name.c_str(), pitches->data(),
+                                      0);
+      fluid_synth_activate_tuning(synth, kChannel, kTuningBank, program, 0);
+    } else {
+      fluid_synth_deactivate_tuning(synth, kChannel, 0);
+    }
+    fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
+    const auto frames = static_cast<std::size_t>(kEndSeconds * rate_);
+    const auto settle = static_cast<std::size_t>(kSettleSeconds * rate_);
+    left_.resize(frames);
+    right_.resize(frames);
+    fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
+                            1);
+    std::vector<float> mono(frames - settle);
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+      mono[i] = left_[settle + i] + right_[settle + i];
+    }
+    fluid_synth_all_sounds_off(synth, kChannel);
+    fluid_synth_write_float(synth, kRetire, left_.data(), 0, 1, right_.data(), 0, 1);
+    return mono;
+  }
+
+ private:
+  static constexpr int kRetire = 64;
+  double rate_;
+  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
+  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+  bool loaded_ = false;
+  std::vector<float> left_;
+  std::vector<float> right_;
+};
+
+struct Summary {
+  int keys = 0;
+  double worst = 0.0;
+  double rms = 0.0;
+};
+
+Summary Summarize(const std::vector<double>& errors) {
+  Summary summary;
+  summary.keys = static_cast<int>(errors.size());
+  double squares = 0.0;
+  for (const double e : errors) {
+    summary.worst = std::max(summary.worst, std::abs(e));
+    squares += e * e;
+  }
+  if (!errors.empty()) {
+    summary.rms = std::sqrt(squares / static_cast<double>(errors.size()));
+  }
+  return summary;
+}
+
+int Run(int argc, char** argv) {
+  std::string soundFont = kDefaultSoundFont;
+  double rate = kDefaultRate;
+  std::vector<int> programs;
+  bool everyKey = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--keys") {
+      everyKey = true;
+    } else if (arg == "--soundfont" && i + 1 < argc) {
+      soundFont = argv[++i];
+    } else if (arg == "--rate" && i + 1 < argc) {
+      rate = std::atof(argv[++i]);
+    } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos &&
+               std::atoi(arg.c_str()) < midi::kProgramCount) {
+      programs.push_back(std::atoi(arg.c_str()));
+    } else {
+      std::fprintf(stderr,
+                   "usage: pitch_report [--keys] [--soundfont PATH] [--rate HZ] [PROGRAM...]\n");
+      return 2;
+    }
+  }
+  if (programs.empty()) {
+    for (int p = 0; p < midi::kProgramCount; ++p) {
+      programs.push_back(p);
+    }
+  }
+  Renderer renderer(soundFont, rate);
+  if (!renderer.Loaded()) {
+    std::fprintf(stderr, "cannot load %s\n", soundFont.c_str());
+    return 1;
+  }
+  auto source = MakePitchCorrector(soundFont, rate);
+  auto* corrector = dynamic_cast<PitchCorrector*>(source.get());
+  for (const int program : programs) {
+    corrector->Request(program);
+  }
+
+  std::printf("SoundFont %s at %.0f Hz; keys %d..%d; cents from equal temperament\n",
+              soundFont.c_str(), rate, kFirstCorrectedKey, kLastCorrectedKey);
+  std::printf("%7s %5s %9s %7s %5s %9s %7s %s\n", "program", "keys", "worst", "rms", "keys",
+              "worst", "rms", "");
+  std::printf("%7s %23s %23s\n", "", "before", "after");
+  int measurable = 0;
+  int onTarget = 0;
+  std::vector<int> missed;
+  for (const int program : programs) {
+    corrector->WaitUntilDone(program, std::chrono::minutes(5));
+    const auto pitches = corrector->Lookup(program);
+    std::vector<double> before;
+    std::vector<double> after;
+    std::string keyLines;
+    for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+      const auto untuned = MeasureKey(renderer.Note(program, key, std::nullopt), rate, key);
+      const auto tuned = MeasureKey(renderer.Note(program, key, pitches), rate, key);
+      if (untuned) {
+        before.push_back(*untuned);
+      }
+      if (tuned) {
+        after.push_back(*tuned);
+      }
+      if (everyKey) {
+        const auto text = [](const std::optional<double>& e) {
+          return e ? std::to_string(std::round(*e * 1000.0) / 1000.0).substr(0, 7) : "-";
+        };
+        keyLines +=
+            "    key " + std::to_string(key) + ": " + text(untuned) + " -> " + text(tuned) + "\n";
+      }
+    }
+    const auto b = Summarize(before);
+    const auto a = Summarize(after);
+    constexpr int kKeys = kLastCorrectedKey - kFirstCorrectedKey + 1;
+    const bool canMeasure = 3 * b.keys >= 2 * kKeys && 3 * a.keys >= 2 * kKeys;
+    const bool tight =
+        std::find(kTightPrograms.begin(), kTightPrograms.end(), program) != kTightPrograms.end();
+    const double target = tight ? kTightCents : kLooseCents;
+    std::string verdict = "not measurable";
+    if (canMeasure) {
+      ++measurable;
+      if (a.worst <= target) {
+        ++onTarget;
+        verdict = "ok";
+      } else {
+        missed.push_back(program);
+        verdict = "MISSED";
+      }
+      verdict += tight ? " (target 0.5)" : " (target 1.0)";
+    }
+    std::printf("%7d %5d %9.2f %7.2f %5d %9.3f %7.3f %s%s\n", program, b.keys, b.worst, b.rms,
+                a.keys, a.worst, a.rms, verdict.c_str(), pitches ? "" : " [uncorrected]");
+    std::fputs(keyLines.c_str(), stdout);
+    std::fflush(stdout);
+  }
+  std::printf("measurable programs: %d, on target: %d, missed:", measurable, onTarget);
+  for (const int p : missed) {
+    std::printf(" %d", p);
+  }
+  std::printf("\n");
+  return missed.empty() ? 0 : 3;
+}
+
+}  // namespace
+}  // namespace morrowfane
+
+int main(int argc, char** argv) {
+  return morrowfane::Run(argc, argv);
+}
