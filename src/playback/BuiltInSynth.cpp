@@ -404,7 +404,7 @@ bool BuiltInSynth::Impl::StartAudio(const std::vector<std::string>& drivers) {
 }
 
 std::unique_ptr<MidiConnection> BuiltInSynth::Impl::Open() {
-  if (!WaitUntilReady(kLoadWait)) {
+  if (!WaitUntilReady(options_.loadWait)) {
     return nullptr;
   }
   int channel = 0;

@@ -29,6 +29,8 @@ struct BuiltInSynthOptions {
   std::vector<std::string> audioDrivers;
   double sampleRate = 48000.0;
   KeyTuningFactory tuning;
+  // How long an Open() made during loading waits for it before it fails.
+  std::chrono::milliseconds loadWait = kLoadWait;
 };
 
 // The SoundFonts the built-in synthesizer looks for, in order: the system's General MIDI
@@ -56,7 +58,7 @@ class BuiltInSynth {
   // "Built-in synthesizer", or with the reason in brackets when it cannot play. Never blocks.
   std::string Name() const;
   // A connection, or nullptr when the synthesizer cannot play (no SoundFont, no audio output,
-  // loading took longer than kLoadWait) or all its channels are held by open connections.
+  // loading took longer than the load wait) or all its channels are held by open connections.
   std::unique_ptr<MidiConnection> Open();
   // Asks the pitch correction to work out `program` in the background. Never blocks.
   void Prepare(int program);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <mutex>
 #include <numbers>
 #include <set>
@@ -332,6 +333,65 @@ TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
   EXPECT_GT(Rms(sound), 1e-3) << "volume 0 survived";
   EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(40)), 0.0, kPitchTolerance)
       << "pitch bend survived";
+}
+
+// Holds the synthesizer in its loading state (through the tuning factory, which it calls last)
+// until released.
+class LoadingGate {
+ public:
+  LoadingGate() : released_(promise_.get_future().share()) {}
+  void Release() {
+    if (!done_) {
+      done_ = true;
+      promise_.set_value();
+    }
+  }
+  KeyTuningFactory Factory() const {
+    return [released = released_](const std::string&, double) {
+      released.wait();
+      return std::unique_ptr<KeyTuningSource>();
+    };
+  }
+
+ private:
+  std::promise<void> promise_;
+  std::shared_future<void> released_;
+  bool done_ = false;
+};
+
+// Declared after the synthesizer, so a failed assertion releases the gate before the
+// synthesizer's destruction waits for its loader.
+struct ReleaseOnExit {
+  LoadingGate& gate;
+  ~ReleaseOnExit() { gate.Release(); }
+};
+
+TEST(BuiltInSynthLoadingTest, OpenDuringLoadingWaitsForItAndTheNameNeverBlocks) {
+  LoadingGate gate;
+  auto options = Offline();
+  options.tuning = gate.Factory();
+  BuiltInSynth synth(options);
+  ReleaseOnExit release{gate};
+  EXPECT_EQ(synth.Name(), "Built-in synthesizer");
+  auto opening = std::async(std::launch::async, [&synth] { return synth.Open(); });
+  EXPECT_EQ(opening.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+      << "Open() did not wait for the loading";
+  gate.Release();
+  const auto connection = opening.get();
+  EXPECT_NE(connection, nullptr);
+}
+
+TEST(BuiltInSynthLoadingTest, OpenFailsWhenLoadingOutlastsTheWait) {
+  LoadingGate gate;
+  auto options = Offline();
+  options.tuning = gate.Factory();
+  options.loadWait = std::chrono::milliseconds(50);
+  BuiltInSynth synth(options);
+  ReleaseOnExit release{gate};
+  EXPECT_EQ(synth.Open(), nullptr);
+  gate.Release();
+  ASSERT_TRUE(synth.WaitUntilReady(kLoadTimeout));
+  EXPECT_NE(synth.Open(), nullptr) << "a slow load spoiled the synthesizer for good";
 }
 
 struct BrokenCase {
