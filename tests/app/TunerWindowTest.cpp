@@ -146,6 +146,10 @@ struct StartCase {
   std::pair<int, int> prepared;  // device id, program
 };
 
+void PrintTo(const StartCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class StartUp : public TunerWindowTest, public ::testing::WithParamInterface<StartCase> {};
 
 TEST_P(StartUp, LabelsTheStoredTuningUnlitAndPreparesTheDevice) {
@@ -323,6 +327,10 @@ struct CloseCase {
   int result;
 };
 
+void PrintTo(const CloseCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class CloseRoutes : public TunerWindowTest, public ::testing::WithParamInterface<CloseCase> {};
 
 void CloseBy(TunerWindow& window, Route route) {
@@ -414,6 +422,10 @@ struct AboutCase {
   const char* name;
   std::function<void(TunerWindow&)> open;
 };
+
+void PrintTo(const AboutCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class AboutRoutes : public TunerWindowTest, public ::testing::WithParamInterface<AboutCase> {};
 

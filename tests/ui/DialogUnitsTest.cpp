@@ -13,6 +13,10 @@ struct UnitCase {
   int pixelsY;
 };
 
+void PrintTo(const UnitCase& c, std::ostream* os) {
+  *os << c.units << " units";
+}
+
 class DialogUnitConversion : public ::testing::TestWithParam<UnitCase> {};
 
 TEST_P(DialogUnitConversion, RoundsHalvesAwayFromZero) {
@@ -35,6 +39,10 @@ struct RectCase {
   int x, y, width, height;
   QRect pixels;
 };
+
+void PrintTo(const RectCase& c, std::ostream* os) {
+  *os << c.x << "," << c.y << " " << c.width << "x" << c.height << " units";
+}
 
 class DialogRectConversion : public ::testing::TestWithParam<RectCase> {};
 

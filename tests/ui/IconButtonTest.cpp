@@ -110,6 +110,10 @@ struct PlacementCase {
   int offset;  // where the icon's top-left corner lands, on both axes
 };
 
+void PrintTo(const PlacementCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class IconPlacement : public IconButtonTest, public ::testing::WithParamInterface<PlacementCase> {};
 
 TEST_P(IconPlacement, CentresTheIconAndShiftsItWhilePressed) {
@@ -144,6 +148,10 @@ struct CaptionCase {
   QPoint iconAt;
   QRect captionArea;  // the rectangle the caption is centred in
 };
+
+void PrintTo(const CaptionCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CaptionLayout : public IconButtonTest, public ::testing::WithParamInterface<CaptionCase> {};
 
@@ -251,6 +259,10 @@ struct FocusCase {
   bool blackFrame;
   int dottedInset;  // -1: no focus rectangle
 };
+
+void PrintTo(const FocusCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FocusMarks : public IconButtonTest, public ::testing::WithParamInterface<FocusCase> {};
 

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <optional>
+#include <string>
 
 #include "RecordingMidiOutputs.h"
 #include "model/Notes.h"
@@ -47,6 +48,14 @@ struct RateCase {
   std::optional<int> accepted;  // the rate, or nothing when a message keeps the dialog open
   QString message;
 };
+
+void PrintTo(const RateCase& c, std::ostream* os) {
+  *os << "rate text \"";
+  for (const char* p = c.text; *p != '\0'; ++p) {
+    *os << (*p == '\t' ? std::string("\\t") : std::string(1, *p));
+  }
+  *os << "\"";
+}
 
 class RateValidation : public OptionsDialogTest, public ::testing::WithParamInterface<RateCase> {};
 
@@ -117,6 +126,10 @@ struct RootCase {
   int selected;  // position in the root list
 };
 
+void PrintTo(const RootCase& c, std::ostream* os) {
+  *os << "root " << c.tuningRoot;
+}
+
 class RootPreselection : public OptionsDialogTest,
                          public ::testing::WithParamInterface<RootCase> {};
 
@@ -156,6 +169,10 @@ struct SelectionCase {
   int deviceSelected;
   int instrumentSelected;
 };
+
+void PrintTo(const SelectionCase& c, std::ostream* os) {
+  *os << "device index " << c.deviceIndex << ", instrument " << c.instrument;
+}
 
 class OutOfRangeSelections : public OptionsDialogTest,
                              public ::testing::WithParamInterface<SelectionCase> {};
@@ -204,6 +221,10 @@ struct StepCase {
   Qt::Key key;
   const char* after;
 };
+
+void PrintTo(const StepCase& c, std::ostream* os) {
+  *os << "\"" << c.text << "\" " << (c.key == Qt::Key_Up ? "up" : "down");
+}
 
 class SpinSteps : public OptionsDialogTest, public ::testing::WithParamInterface<StepCase> {};
 
