@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("MorrowFane"));
-  QApplication::setDesktopFileName(QStringLiteral("morrowfane"));
+  QApplication::setDesktopFileName(QStringLiteral("io.github.morrowfane.MorrowFane"));
   QApplication::setWindowIcon(morrowfane::ApplicationIcon());
 
   morrowfane::TunerApp tuner(morrowfane::CreateSystemMidiOutputs(morrowfane::MakePitchCorrector),
