@@ -350,6 +350,7 @@ void CloseBy(TunerWindow& window, Route route) {
 TEST_P(CloseRoutes, SaveOnlyThroughCloseAndCloseRequest) {
   const CloseCase& c = GetParam();
   TunerWindow& window = Open();
+  EXPECT_FALSE(ReadSettings().has_value());
   CloseBy(window, c.route);
   EXPECT_FALSE(window.isVisible()) << c.name;
   EXPECT_EQ(window.result(), c.result) << c.name;
@@ -361,6 +362,25 @@ TEST_P(CloseRoutes, SaveOnlyThroughCloseAndCloseRequest) {
         "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n");
   }
   EXPECT_TRUE(saveErrors_.empty()) << c.name;
+}
+
+TEST_P(CloseRoutes, SaveTheChosenSettingsAndLeaveTheStopEventAlone) {
+  const CloseCase& c = GetParam();
+  WriteSettings(kStrikeOnce);
+  TunerWindow& window = Open();
+  window.SetOptionsRunner(ChooseEverything(true));
+  QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
+  Press(1);
+  ASSERT_TRUE(window.ButtonState().Sounding());
+  ASSERT_FALSE(player_.Stop().IsSet());
+
+  CloseBy(window, c.route);
+  EXPECT_FALSE(player_.Stop().IsSet()) << c.name;
+  EXPECT_EQ(ReadSettings(),
+            c.written ? "[MorrowFane]\r\nTuning=G\r\nMidiDev=2\r\nMidiPatch=30\r\nLoop=false\r\n"
+                        "MidiDev=150\r\n"
+                      : kStrikeOnce)
+      << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
