@@ -13,7 +13,8 @@
 // stretch the correction aims at). The fundamental is followed unless it is more than 30 dB below
 // the strongest partial. A key has no measurable pitch when the harmonics of its key hold less than
 // half of the sound's power, when its pitch is more than 50 cents from the key, or when its two
-// halves differ by more than 6 cents (a wobbling sound); a program is measurable when two thirds
+// halves differ by more than 2 cents (a sound whose pitch moves that much within a second has no
+// pitch to half a cent); a program is measurable when two thirds
 // of its keys are, before and after.
 #include <fluidsynth.h>
 
@@ -44,7 +45,7 @@ constexpr int kHarmonics = 8;
 constexpr double kWeakFundamental = 0.03;  // amplitude ratio, -30 dB
 constexpr double kMinExplainedPower = 0.5;
 constexpr double kMaxOffsetCents = 50.0;
-constexpr double kMaxHalvesCents = 6.0;
+constexpr double kMaxHalvesCents = 2.0;
 // The low-pass: four one-pole stages with their corner at a sixth of the fundamental, so the
 // neighbouring partials (one fundamental away) are 60 dB down.
 constexpr int kLowPassStages = 4;

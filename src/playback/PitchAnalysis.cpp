@@ -49,6 +49,8 @@ constexpr double kMaxDisagreementBins = 0.25;
 // (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
 // recorded strings that beat against each other, are averaged.
 constexpr double kMaxDriftCents = 6.0;
+// Frames whose phases are followed through the samples.
+constexpr std::size_t kFrames = 9;
 // The short hop is an eighth of a frame: its phase advance is unambiguous within four bins.
 constexpr std::size_t kNearHopDivisor = 8;
 
@@ -146,8 +148,8 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
   if (samples.size() < kMinSamples || !(sampleRate > 0.0)) {
     return std::nullopt;
   }
-  // The largest power of two that fits twice: the frames do not overlap, so the phase advance
-  // between them is measured over as long a time as possible.
+  // The largest power of two that fits twice, for a fine spectrum; the frames after the first
+  // overlap it and each other.
   std::size_t frameSize = kMinSamples / 2;
   while (frameSize * 4 <= samples.size()) {
     frameSize *= 2;
@@ -256,31 +258,54 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
     return std::nullopt;
   }
 
-  // The phase advances of the partial give its frequency: first over a short hop, unwrapped
-  // around the magnitude estimate; then over half the distance between the first and the last
-  // frame and over all of it, each unwrapped around the one before. The short hop tolerates a rough
-  // magnitude estimate; the long one gives the precision.
+  // The partial's phase in frames spread evenly over the samples gives its frequency. A short
+  // hop first refines the magnitude estimate enough to unwrap the phase from frame to frame; the
+  // slope of the least-squares line through the unwrapped phases is the mean frequency, which
+  // averages out the slow phase wobble of looped samples.
   const Peak& peak = *partials[static_cast<std::size_t>(harmonic)];
-  const std::size_t nearHop = frameSize / kNearHopDivisor;
-  const std::size_t midHop = hop / 2;
   const auto start = first_[peak.bin];
+  const std::size_t nearHop = frameSize / kNearHopDivisor;
   const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
-  const auto middle = BinOf(samples.subspan(midHop, frameSize), peak.bin);
-  const auto end = BinOf(samples.subspan(hop, frameSize), peak.bin);
-  const auto advanced = [&](std::complex<double> from, std::complex<double> to,
-                            std::size_t distance, double estimate) {
-    const double expected = kTwoPi * estimate * static_cast<double>(distance) / sampleRate;
-    const double advance = expected + Wrap(std::arg(to) - std::arg(from) - expected);
-    return advance * sampleRate / (kTwoPi * static_cast<double>(distance));
-  };
-  const double rough = advanced(start, near, nearHop, peak.frequency);
+  const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
+  const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
+                       sampleRate / (kTwoPi * static_cast<double>(nearHop));
   const double binWidth = sampleRate / static_cast<double>(frameSize);
   if (std::abs(rough - peak.frequency) > kMaxDisagreementBins * binWidth) {
     return std::nullopt;
   }
-  const double early = advanced(start, middle, midHop, rough);
-  const double frequency = advanced(start, end, hop, early);
-  const double late = advanced(middle, end, hop - midHop, early);
+  std::array<double, kFrames> times{};
+  std::array<double, kFrames> phases{};
+  phases[0] = std::arg(start);
+  double previous = std::arg(start);
+  for (std::size_t j = 1; j < kFrames; ++j) {
+    const std::size_t offset = hop * j / (kFrames - 1);
+    const double angle = std::arg(BinOf(samples.subspan(offset, frameSize), peak.bin));
+    times[j] = static_cast<double>(offset) / sampleRate;
+    const double expected = kTwoPi * rough * (times[j] - times[j - 1]);
+    phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
+    previous = angle;
+  }
+  const auto slope = [&](std::size_t from, std::size_t to) {
+    double meanTime = 0.0;
+    double meanPhase = 0.0;
+    for (std::size_t j = from; j <= to; ++j) {
+      meanTime += times[j];
+      meanPhase += phases[j];
+    }
+    const auto count = static_cast<double>(to - from + 1);
+    meanTime /= count;
+    meanPhase /= count;
+    double covariance = 0.0;
+    double variance = 0.0;
+    for (std::size_t j = from; j <= to; ++j) {
+      covariance += (times[j] - meanTime) * (phases[j] - meanPhase);
+      variance += (times[j] - meanTime) * (times[j] - meanTime);
+    }
+    return covariance / variance / kTwoPi;
+  };
+  const double frequency = slope(0, kFrames - 1);
+  const double early = slope(0, kFrames / 2);
+  const double late = slope(kFrames / 2, kFrames - 1);
   if (std::abs(kCentsPerOctave * std::log2(late / early)) > kMaxDriftCents) {
     return std::nullopt;
   }

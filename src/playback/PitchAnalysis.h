@@ -19,12 +19,12 @@ struct Pitch {
   int harmonic = 1;        // the partial that was measured: its frequency is harmonic * frequency
 };
 
-// Measures the fundamental of a steady tone: frames at the start and the end of the samples are
-// windowed and transformed; the fundamental is the strongest harmonic series among the spectral
-// peaks, and its frequency comes from the phase advance of one partial between the two frames,
-// which on a stable tone is far finer than the bin spacing. The fundamental itself is measured
-// unless it is much weaker than the other partials; then the lowest strong partial is used and
-// divided by its number.
+// Measures the fundamental of a steady tone: a frame at the start of the samples is windowed and
+// transformed; the fundamental is the strongest harmonic series among the spectral peaks, and
+// its frequency comes from the phase of one partial followed through frames spread over the
+// samples, which on a stable tone is far finer than the bin spacing. The fundamental itself is
+// measured unless it is much weaker than the other partials; then the lowest strong partial is used
+// and divided by its number.
 class PitchAnalyzer {
  public:
   // Frequencies outside [kMinHertz, kMaxHertz] are ignored.
