@@ -2,7 +2,6 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <jack/ringbuffer.h>
 #include <rtmidi/RtMidi.h>
 
 #include <algorithm>
@@ -45,9 +44,7 @@ constexpr milliseconds kPollInterval{1};
 // Asking for a server that is not there costs a few milliseconds of the caller's (the user
 // interface's) time, so after a failed attempt the next waits this long.
 constexpr milliseconds kJackRetryInterval{1000};
-// A queued message: its length, then up to three bytes.
-constexpr std::size_t kRecordSize = 4;
-constexpr std::size_t kQueueBytes = 4096;
+constexpr std::size_t kQueueCapacity = 1024;
 
 void IgnoreRtMidiError(RtMidiError::Type /*type*/, const std::string& /*text*/, void* /*data*/) {}
 
@@ -69,8 +66,40 @@ struct JackPortsFree {
   void operator()(const char** ports) const { jack_free(static_cast<void*>(ports)); }
 };
 
-struct RingbufferFree {
-  void operator()(jack_ringbuffer_t* buffer) const { jack_ringbuffer_free(buffer); }
+// Messages on their way to a JACK process callback. One consumer (the callback) and one producer
+// at a time; lock-free, so the audio thread never waits.
+class MessageQueue {
+ public:
+  bool Push(midi::PackedMessage message) {
+    const std::size_t tail = tail_.load(std::memory_order_relaxed);
+    const std::size_t next = (tail + 1) % kQueueCapacity;
+    if (next == head_.load(std::memory_order_acquire)) {
+      return false;
+    }
+    slots_[tail] = message;
+    tail_.store(next, std::memory_order_release);
+    return true;
+  }
+  bool Front(midi::PackedMessage& message) const {
+    const std::size_t head = head_.load(std::memory_order_relaxed);
+    if (head == tail_.load(std::memory_order_acquire)) {
+      return false;
+    }
+    message = slots_[head];
+    return true;
+  }
+  void Pop() {
+    head_.store((head_.load(std::memory_order_relaxed) + 1) % kQueueCapacity,
+                std::memory_order_release);
+  }
+  bool Empty() const {
+    return head_.load(std::memory_order_acquire) == tail_.load(std::memory_order_acquire);
+  }
+
+ private:
+  std::array<midi::PackedMessage, kQueueCapacity> slots_{};
+  std::atomic<std::size_t> head_{0};
+  std::atomic<std::size_t> tail_{0};
 };
 
 JackClient OpenJackClient(const char* name) {
@@ -138,23 +167,14 @@ class JackConnection final : public MidiConnection {
   }
 
   void Send(midi::PackedMessage message) override {
-    const std::array<char, kRecordSize> record = {
-        static_cast<char>(midi::LengthOf(message)), static_cast<char>(midi::StatusOf(message)),
-        static_cast<char>(midi::Data1Of(message)), static_cast<char>(midi::Data2Of(message))};
     std::lock_guard lock(sendMutex_);
-    if (jack_ringbuffer_write_space(queue_.get()) >= kRecordSize) {
-      jack_ringbuffer_write(queue_.get(), record.data(), kRecordSize);
-    }
+    queue_.Push(message);  // a full queue drops the message, as a refusing device would
   }
 
  private:
-  explicit JackConnection(JackClient client)
-      : client_(std::move(client)), queue_(jack_ringbuffer_create(kQueueBytes)) {}
+  explicit JackConnection(JackClient client) : client_(std::move(client)) {}
 
   bool Connect(const std::string& target) {
-    if (!queue_) {
-      return false;
-    }
     port_ = jack_port_register(client_.get(), kOutputPortName, JACK_DEFAULT_MIDI_TYPE,
                                JackPortIsOutput, 0);
     if (port_ == nullptr || jack_set_process_callback(client_.get(), &Process, this) != 0 ||
@@ -188,7 +208,7 @@ class JackConnection final : public MidiConnection {
     std::uint64_t drainedAt = 0;
     bool drained = false;
     while (Clock::now() < deadline) {
-      if (!drained && jack_ringbuffer_read_space(queue_.get()) == 0) {
+      if (!drained && queue_.Empty()) {
         drained = true;
         drainedAt = cycles_.load(std::memory_order_acquire);
       }
@@ -204,23 +224,24 @@ class JackConnection final : public MidiConnection {
     auto* self = static_cast<JackConnection*>(data);
     void* buffer = jack_port_get_buffer(self->port_, frames);
     jack_midi_clear_buffer(buffer);
-    std::array<char, kRecordSize> record{};
-    while (jack_ringbuffer_read_space(self->queue_.get()) >= kRecordSize) {
-      jack_ringbuffer_peek(self->queue_.get(), record.data(), kRecordSize);
-      const auto length = static_cast<std::size_t>(record[0]);
+    midi::PackedMessage message = 0;
+    while (self->queue_.Front(message)) {
+      const auto length = static_cast<std::size_t>(midi::LengthOf(message));
       jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
       if (event == nullptr) {
         break;  // the port buffer is full; the rest goes out next cycle
       }
-      std::copy_n(record.data() + 1, length, event);
-      jack_ringbuffer_read_advance(self->queue_.get(), kRecordSize);
+      const std::array<jack_midi_data_t, 3> bytes = {
+          midi::StatusOf(message), midi::Data1Of(message), midi::Data2Of(message)};
+      std::copy_n(bytes.data(), length, event);
+      self->queue_.Pop();
     }
     self->cycles_.fetch_add(1, std::memory_order_acq_rel);
     return 0;
   }
 
   JackClient client_;
-  std::unique_ptr<jack_ringbuffer_t, RingbufferFree> queue_;
+  MessageQueue queue_;
   jack_port_t* port_ = nullptr;
   bool active_ = false;
   std::atomic<std::uint64_t> cycles_{0};

@@ -200,24 +200,24 @@ TEST(BuiltInSynthTest, OverlappingConnectionsDoNotDisturbEachOther) {
   }
 }
 
-// What one note of program 24 sounds like, with another connection doing `other` in between
+// What one note of program 24 sounds like, with another connection made by `other` in between
 // selecting the program and striking the key.
-std::vector<float> GuitarNoteWhileAnotherConnection(
-    const std::function<void(BuiltInSynth&)>& other) {
+using OtherConnection = std::function<std::unique_ptr<MidiConnection>(BuiltInSynth&)>;
+std::vector<float> GuitarNoteWhileAnotherConnection(const OtherConnection& other) {
   auto synth = ReadySynth();
   auto connection = synth->Open();
   connection->Send(ProgramChange(kNylonGuitar));
-  other(*synth);
+  const auto otherConnection = other(*synth);
   connection->Send(NoteOn(40));
   return Render(*synth, 0.5);
 }
 
 TEST(BuiltInSynthTest, AnotherConnectionsProgramChangeLeavesTheSoundUnchanged) {
-  const auto alone = GuitarNoteWhileAnotherConnection([](BuiltInSynth&) {});
-  std::unique_ptr<MidiConnection> other;
-  const auto withOther = GuitarNoteWhileAnotherConnection([&other](BuiltInSynth& synth) {
-    other = synth.Open();
+  const auto alone = GuitarNoteWhileAnotherConnection([](BuiltInSynth&) { return nullptr; });
+  const auto withOther = GuitarNoteWhileAnotherConnection([](BuiltInSynth& synth) {
+    auto other = synth.Open();
     other->Send(ProgramChange(kChurchOrgan));
+    return other;
   });
   ASSERT_EQ(alone.size(), withOther.size());
   double difference = 0.0;
