@@ -123,6 +123,9 @@ struct PitchCase {
   int program;
   int key;
 };
+void PrintTo(const PitchCase& c, std::ostream* out) {
+  *out << "program " << c.program << ", key " << c.key;
+}
 
 class BuiltInSynthPitchTest : public ::testing::TestWithParam<PitchCase> {};
 
@@ -150,6 +153,9 @@ struct StringCase {
   int string;
   int key;
 };
+void PrintTo(const StringCase& c, std::ostream* out) {
+  *out << c.note << " on string " << c.string;
+}
 
 class BuiltInSynthTonePlayerTest : public ::testing::TestWithParam<StringCase> {};
 
@@ -308,6 +314,18 @@ TEST(BuiltInSynthTest, ConnectionsNeverGetThePercussionChannel) {
   }
 }
 
+// Opens and closes connections until one gets `channel` again; nullptr if none does.
+std::unique_ptr<MidiConnection> OpenOnChannel(BuiltInSynth& synth, int channel) {
+  constexpr int kAttempts = 64;
+  for (int i = 0; i < kAttempts; ++i) {
+    auto candidate = synth.Open();
+    if (candidate && BuiltInSynth::ChannelOf(*candidate) == channel) {
+      return candidate;
+    }
+  }
+  return nullptr;
+}
+
 TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
   auto synth = ReadySynth();
   int used = -1;
@@ -317,14 +335,7 @@ TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
     spoiler->Send(midi::Pack(midi::kControlChange, kVolumeController, 0));
     spoiler->Send(midi::Pack(kPitchBendStatus, kPitchBendMax & 0x7F, kPitchBendMax >> 7));
   }
-  std::unique_ptr<MidiConnection> connection;
-  for (int i = 0; i < 32 && !connection; ++i) {
-    auto candidate = synth->Open();
-    ASSERT_NE(candidate, nullptr);
-    if (BuiltInSynth::ChannelOf(*candidate) == used) {
-      connection = std::move(candidate);
-    }
-  }
+  auto connection = OpenOnChannel(*synth, used);
   ASSERT_NE(connection, nullptr) << "the channel was never handed out again";
   connection->Send(ProgramChange(kNylonGuitar));
   connection->Send(NoteOn(40));
@@ -392,6 +403,36 @@ TEST(BuiltInSynthLoadingTest, OpenFailsWhenLoadingOutlastsTheWait) {
   gate.Release();
   ASSERT_TRUE(synth.WaitUntilReady(kLoadTimeout));
   EXPECT_NE(synth.Open(), nullptr) << "a slow load spoiled the synthesizer for good";
+}
+
+// A connection that strikes a key without a program change hears program 0, whatever the
+// channel's previous connection had chosen.
+TEST(BuiltInSynthTest, WithoutAProgramChangeAConnectionPlaysProgramZero) {
+  const auto piano = [] {
+    auto synth = ReadySynth();
+    auto connection = synth->Open();
+    connection->Send(ProgramChange(kPiano));
+    connection->Send(NoteOn(57));
+    return Render(*synth, 0.5);
+  }();
+  auto synth = ReadySynth();
+  int used = -1;
+  {
+    auto organ = synth->Open();
+    used = BuiltInSynth::ChannelOf(*organ);
+    organ->Send(ProgramChange(kChurchOrgan));
+  }
+  auto connection = OpenOnChannel(*synth, used);
+  ASSERT_NE(connection, nullptr);
+  connection->Send(NoteOn(57));
+  const auto sound = Render(*synth, 0.5);
+  ASSERT_EQ(sound.size(), piano.size());
+  double difference = 0.0;
+  for (std::size_t i = 0; i < sound.size(); ++i) {
+    difference = std::max(difference, static_cast<double>(std::abs(sound[i] - piano[i])));
+  }
+  EXPECT_GT(Rms(piano), 1e-3);
+  EXPECT_LT(difference, 1e-4 * Rms(piano) + 1e-6);
 }
 
 struct BrokenCase {
