@@ -91,17 +91,37 @@ void PitchAnalyzer::Prepare(std::size_t frameSize) {
                  kWindowTerms[2] * std::cos(2 * x) - kWindowTerms[3] * std::cos(3 * x);
   }
   first_.resize(frameSize);
+  kernelBin_ = 0;
+  kernelReal_.clear();
   power_.resize(frameSize / 2);
 }
 
-std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin) const {
-  const double mean =
-      std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frame.size());
-  std::complex<double> sum;
-  for (std::size_t n = 0; n < frame.size(); ++n) {
-    sum += (frame[n] - mean) * window_[n] * fft_->Root(bin * n);
+std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin) {
+  // The window times the bin's complex exponential, made once per bin: every frame of a
+  // measurement is read at the same bin.
+  if (kernelBin_ != bin || kernelReal_.size() != frame.size()) {
+    kernelBin_ = bin;
+    kernelReal_.resize(frame.size());
+    kernelImaginary_.resize(frame.size());
+    kernelSum_ = {};
+    for (std::size_t n = 0; n < frame.size(); ++n) {
+      const auto value = window_[n] * fft_->Root(bin * n);
+      kernelReal_[n] = value.real();
+      kernelImaginary_[n] = value.imag();
+      kernelSum_ += value;
+    }
   }
-  return sum;
+  double mean = 0.0;
+  double real = 0.0;
+  double imaginary = 0.0;
+  for (std::size_t n = 0; n < frame.size(); ++n) {
+    const double x = frame[n];
+    mean += x;
+    real += x * kernelReal_[n];
+    imaginary += x * kernelImaginary_[n];
+  }
+  mean /= static_cast<double>(frame.size());
+  return std::complex<double>(real, imaginary) - mean * kernelSum_;
 }
 
 void PitchAnalyzer::Transform(std::span<const float> frame,

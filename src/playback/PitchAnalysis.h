@@ -47,13 +47,17 @@ class PitchAnalyzer {
   void Prepare(std::size_t frameSize);
   void Transform(std::span<const float> frame, std::vector<std::complex<double>>& spectrum) const;
   // One bin of the windowed transform of `frame`.
-  std::complex<double> BinOf(std::span<const float> frame, std::size_t bin) const;
+  std::complex<double> BinOf(std::span<const float> frame, std::size_t bin);
   std::vector<Peak> FindPeaks(double sampleRate) const;
 
   std::optional<Fft> fft_;
   std::vector<double> window_;
   std::vector<std::complex<double>> first_;
   std::vector<double> power_;
+  std::size_t kernelBin_ = 0;
+  std::vector<double> kernelReal_;
+  std::vector<double> kernelImaginary_;
+  std::complex<double> kernelSum_;
 };
 
 }  // namespace morrowfane

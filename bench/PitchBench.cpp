@@ -1,0 +1,202 @@
+// Cost of the pitch correction and of a looping note. Prints one line per figure, each the
+// median of several runs.
+//
+// 1. CPU time of one thread to correct one program (render and measure keys 29..64): the first
+//    correction of a program includes reading its samples from the SoundFont.
+// 2. CPU use of the whole process while the tone player loops a note through the built-in
+//    synthesizer at Rate 20 and Rate 300, and with the synthesizer idle. The synthesizer plays
+//    into a JACK server with the dummy backend (real-time paced, no sound card), so the figure
+//    includes rendering the audio, as on a desktop; jackd itself is another process and is not
+//    counted. Process CPU time over a few seconds of wall time, as a percentage of one core.
+//    Skipped without jackd. For comparison, the tone player alone with a device that discards
+//    the messages.
+
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "JackTestServer.h"
+#include "playback/BuiltInSynth.h"
+#include "playback/PitchCorrector.h"
+#include "playback/TonePlayer.h"
+
+namespace {
+
+using namespace morrowfane;
+
+constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+constexpr char kTimGM6mb[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr double kRate = 48000.0;
+constexpr int kCorrectionRuns = 5;
+constexpr int kLoopRuns = 3;
+constexpr int kServerRate = 48000;
+constexpr int kServerPeriod = 256;
+constexpr std::chrono::seconds kLoadTimeout{60};
+constexpr std::chrono::seconds kSettle{2};
+constexpr std::chrono::seconds kMeasured{5};
+constexpr int kNylonGuitar = 24;
+
+double CpuMilliseconds(clockid_t clock) {
+  timespec now{};
+  clock_gettime(clock, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
+}
+
+void CorrectionTime() {
+  for (const char* soundFont : {kFluidR3, kTimGM6mb}) {
+    TuningMeter meter(soundFont, kRate);
+    if (!meter.Loaded()) {
+      std::printf("cannot load %s\n", soundFont);
+      continue;
+    }
+    const std::string name = std::string(soundFont).substr(std::string(soundFont).rfind('/') + 1);
+    for (const int program : {0, 24, 25}) {
+      std::vector<double> times;
+      double first = 0.0;
+      bool corrected = true;
+      for (int run = 0; run < kCorrectionRuns; ++run) {
+        const double start = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID);
+        corrected = meter.Correct(program).has_value() && corrected;
+        const double used = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID) - start;
+        if (run == 0) {
+          first = used;
+        }
+        times.push_back(used);
+      }
+      std::printf(
+          "correct program %3d of %-16s %7.1f ms CPU (first, with sample loading %.1f ms)\n",
+          program, name.c_str(), Median(times), first);
+    }
+  }
+}
+
+// The default device only: the built-in synthesizer.
+class SynthOutputs final : public MidiOutputs {
+ public:
+  explicit SynthOutputs(BuiltInSynth& synth) : synth_(synth) {}
+  int DeviceCount() override { return 0; }
+  std::string DeviceName(int) override { return synth_.Name(); }
+  std::unique_ptr<MidiConnection> Open(int deviceId) override {
+    return deviceId == kDefaultDeviceId ? synth_.Open() : nullptr;
+  }
+  void Prepare(int deviceId, int program) override {
+    if (deviceId == kDefaultDeviceId) {
+      synth_.Prepare(program);
+    }
+  }
+
+ private:
+  BuiltInSynth& synth_;
+};
+
+// A device that takes every message and does nothing with it: what the tone player alone costs.
+class SilentOutputs final : public MidiOutputs {
+ public:
+  int DeviceCount() override { return 0; }
+  std::string DeviceName(int) override { return "silent"; }
+  std::unique_ptr<MidiConnection> Open(int) override { return std::make_unique<Silent>(); }
+
+ private:
+  struct Silent final : MidiConnection {
+    void Send(midi::PackedMessage) override {}
+  };
+};
+
+// Percentage of one core that the process uses over kMeasured of wall time.
+double ProcessLoad() {
+  const double cpuStart = CpuMilliseconds(CLOCK_PROCESS_CPUTIME_ID);
+  const auto wallStart = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(kMeasured);
+  const double cpu = CpuMilliseconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart;
+  const double wall =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
+          .count();
+  return 100.0 * cpu / wall;
+}
+
+void PlayerLoad() {
+  SilentOutputs outputs;
+  SystemSleeper sleeper;
+  for (const int rate : {20, 300}) {
+    std::vector<double> loads;
+    for (int run = 0; run < kLoopRuns; ++run) {
+      TonePlayer player(outputs, sleeper);
+      player.ApplySettings({0, kNylonGuitar, true, rate});
+      player.Play("E", 1);
+      loads.push_back(ProcessLoad());
+      player.Stop().Set();
+      player.WaitIdle();
+    }
+    std::printf("tone player alone looping at Rate %-3d          %6.2f %% of one core\n", rate,
+                Median(loads));
+  }
+}
+
+void LoopLoad() {
+  if (!testing::ProgramOnPath("jackd")) {
+    std::printf("looping note CPU use: skipped, jackd is not installed\n");
+    return;
+  }
+  testing::JackTestServer server(kServerRate, kServerPeriod);
+  if (!server.Running()) {
+    std::printf("looping note CPU use: skipped, jackd did not start\n");
+    return;
+  }
+  BuiltInSynthOptions options;
+  options.soundFonts = {kFluidR3};
+  options.audioDrivers = {"jack"};
+  options.tuning = MakePitchCorrector;
+  BuiltInSynth synth(options);
+  if (!synth.WaitUntilReady(kLoadTimeout)) {
+    std::printf("the synthesizer did not start: %s\n", synth.Name().c_str());
+    return;
+  }
+  SynthOutputs outputs(synth);
+  // The correction of the program is worked out before the measurement starts.
+  outputs.Prepare(kDefaultDeviceId, kNylonGuitar);
+  std::this_thread::sleep_for(kSettle);
+
+  std::vector<double> idle;
+  for (int run = 0; run < kLoopRuns; ++run) {
+    idle.push_back(ProcessLoad());
+  }
+  std::printf("%-44s %6.2f %% of one core\n", "built-in synthesizer idle (JACK, 48 kHz)",
+              Median(idle));
+
+  SystemSleeper sleeper;
+  for (const int rate : {20, 300}) {
+    std::vector<double> loads;
+    for (int run = 0; run < kLoopRuns; ++run) {
+      TonePlayer player(outputs, sleeper);
+      player.ApplySettings({0, kNylonGuitar, true, rate});
+      player.Play("E", 1);
+      std::this_thread::sleep_for(kSettle);
+      loads.push_back(ProcessLoad());
+      player.Stop().Set();
+      player.WaitIdle();
+    }
+    std::printf("note looping at Rate %-3d (nylon guitar, E2)      %6.2f %% of one core\n", rate,
+                Median(loads));
+  }
+}
+
+}  // namespace
+
+int main() {
+  CorrectionTime();
+  PlayerLoad();
+  LoopLoad();
+  return 0;
+}
