@@ -33,7 +33,6 @@ constexpr int kChannelCount = 16;
 // Keeps the samples of the program announced by Prepare() loaded; no connection plays on it.
 constexpr int kPreloadChannel = kChannelCount - 1;
 constexpr int kTuningBank = 0;
-constexpr int kProgramCount = 128;
 
 // Channel messages a connection understands (channel in the low nibble).
 constexpr std::uint8_t kNoteOff = 0x80;
@@ -45,8 +44,16 @@ constexpr int kPitchBendDataBits = 7;
 // Controllers put back to the synthesizer's power-on values when a connection takes a channel;
 // controller 121 resets the rest (modulation, expression, pedals, pitch bend).
 constexpr int kResetAllControllers = 121;
+constexpr int kBankSelect = 0;
+constexpr int kVolume = 7;
+constexpr int kBankSelectFine = 32;
 constexpr int kDefaultPitchWheelSensitivity = 2;
-constexpr std::array<int, 6> kRestoredControllers = {0, 7, 10, 32, 91, 93};
+constexpr std::array<int, 6> kRestoredControllers = {kBankSelect,
+                                                     kVolume,
+                                                     midi::kPanController,
+                                                     kBankSelectFine,
+                                                     midi::kReverbSendController,
+                                                     midi::kChorusSendController};
 
 // Offline rendering goes in steps of this many frames, so a ring limit ends within one step.
 constexpr int kRenderStep = 64;
@@ -106,6 +113,7 @@ std::vector<std::string> DefaultAudioDrivers() {
 #elif defined(__APPLE__)
   return {"coreaudio"};
 #else
+  // A name this FluidSynth was built without is skipped.
   return {"pipewire", "pulseaudio", "jack", "alsa"};
 #endif
 }
@@ -168,7 +176,7 @@ class BuiltInSynth::Impl {
   }
 
   void Prepare(int program) {
-    if (program < 0 || program >= kProgramCount) {
+    if (program < 0 || program >= midi::kProgramCount) {
       return;
     }
     {
@@ -247,7 +255,7 @@ class BuiltInSynth::Impl {
   std::unique_ptr<KeyTuningSource> tuningSource_;
   std::vector<int> pendingRequests_;
   std::deque<int> preloads_;
-  std::bitset<kProgramCount> installedTunings_;
+  std::bitset<midi::kProgramCount> installedTunings_;
   std::array<Channel, kChannelCount> channels_{};
   std::deque<int> freeChannels_;  // least recently closed first
   std::array<int, kRestoredControllers.size()> controllerDefaults_{};

@@ -28,6 +28,8 @@ struct BuiltInSynthOptions {
   // driver, the caller renders the audio with Render() at `sampleRate`.
   std::vector<std::string> audioDrivers;
   double sampleRate = 48000.0;
+  // Called on the loading thread once the SoundFont is loaded, before the synthesizer is ready,
+  // so it must return quickly and do its work in the background.
   KeyTuningFactory tuning;
   // How long an Open() made during loading waits for it before it fails.
   std::chrono::milliseconds loadWait = kLoadWait;
