@@ -61,7 +61,7 @@ void TonePlayer::Play(std::string note, int stringNumber) {
   noteName_ = std::move(note);
   stringNumber_ = stringNumber;
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
-  Note copy{noteName_, stringNumber_, DeviceIndex, Instrument, Loop};
+  Note copy{noteName_, stringNumber_, DeviceIndex, Instrument, Loop, stop_.Sets()};
   {
     std::lock_guard lock(workersMutex_);
     ++runningWorkers_;
@@ -94,8 +94,10 @@ void TonePlayer::RunWorker(const Note& note) {
     return;
   }
   connection->Send(midi::Pack(midi::kProgramChange, DataByte(note.instrument)));
-  // A stop set for an earlier note must not cut this one short.
-  stop_.Reset();
+  // A stop set for an earlier note must not cut this one short. A stop set since Play() is meant
+  // for this note, though: the device can take a while to open (a SoundFont still loading, a JACK
+  // port connecting), and a user who stops the note meanwhile must not get an endless loop.
+  stop_.ResetUnlessSetSince(note.stopsBeforePlay);
 
   const auto noteOn = midi::Pack(midi::kNoteOn, DataByte(key), midi::kStrikeVelocity);
   if (!note.loop) {

@@ -70,6 +70,7 @@ class TonePlayer {
     int deviceIndex = 0;
     int instrument = 0;
     bool loop = true;
+    StopEvent::Count stopsBeforePlay = 0;
   };
 
   void RunWorker(const Note& note);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -79,6 +80,23 @@ void ExpectClosingAt(const std::vector<Event>& events, milliseconds time) {
   EXPECT_EQ(tail[3].kind, Kind::Close);
   EXPECT_EQ(tail[3].time, time);
 }
+
+// Runs a test's action inside every open, before the device is opened.
+class OpenHookOutputs final : public MidiOutputs {
+ public:
+  OpenHookOutputs(RecordingMidiOutputs& outputs, std::function<void()> beforeOpen)
+      : outputs_(outputs), beforeOpen_(std::move(beforeOpen)) {}
+  int DeviceCount() override { return outputs_.DeviceCount(); }
+  std::string DeviceName(int deviceId) override { return outputs_.DeviceName(deviceId); }
+  std::unique_ptr<MidiConnection> Open(int deviceId) override {
+    beforeOpen_();
+    return outputs_.Open(deviceId);
+  }
+
+ private:
+  RecordingMidiOutputs& outputs_;
+  std::function<void()> beforeOpen_;
+};
 
 // A tone player whose worker sleeps in virtual time; every recorded event carries the virtual
 // time at which it happened. Only the worker sleeps, so the times are exact.
@@ -240,6 +258,23 @@ TEST_F(VirtualTonePlayerTest, StopSetWhileIdleDoesNotCutTheNextNoteShort) {
 
   EXPECT_EQ(NoteOnTimes(outputs.Events()),
             (std::vector<milliseconds>{milliseconds(0), milliseconds(200), milliseconds(400)}));
+}
+
+// A stop made after Play() is meant for the new note, even while its device is still opening.
+TEST_F(VirtualTonePlayerTest, StopSetWhileTheDeviceOpensEndsTheNewNote) {
+  TonePlayer* target = nullptr;
+  OpenHookOutputs hooked(outputs, [&target] { target->Stop().Set(); });
+  TonePlayer stopped(hooked, clock);
+  target = &stopped;
+  stopped.Rate = 20;
+  // Ends the note should the stop be lost, so the test ends either way.
+  clock.At(milliseconds(1000), [&stopped] { stopped.Stop().Set(); });
+  stopped.Play("E", 1);
+  stopped.WaitIdle();
+
+  const auto events = outputs.Events();
+  EXPECT_EQ(NoteOnTimes(events), std::vector<milliseconds>{milliseconds(0)});
+  ExpectClosingAt(events, milliseconds(2));
 }
 
 TEST_F(VirtualTonePlayerTest, RateChangeTakesEffectAtTheNextPoll) {
@@ -406,6 +441,8 @@ constexpr auto kPromptly = std::chrono::milliseconds(500);
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
+constexpr milliseconds kOpenTime{100};
+
 class RealTimeTonePlayerTest : public ::testing::Test {
  protected:
   milliseconds SinceStart() const {
@@ -475,42 +512,25 @@ TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {
   EXPECT_EQ(MessagesOf(events, 1).back(), kChorusOff);
 }
 
-// A device whose open takes a while, as a JACK port does while it waits for its connection.
-class SlowOpenOutputs final : public MidiOutputs {
- public:
-  explicit SlowOpenOutputs(RecordingMidiOutputs& outputs) : outputs_(outputs) {}
-  int DeviceCount() override { return outputs_.DeviceCount(); }
-  std::string DeviceName(int deviceId) override { return outputs_.DeviceName(deviceId); }
-  std::unique_ptr<MidiConnection> Open(int deviceId) override {
-    opening_ = true;
-    std::this_thread::sleep_for(kOpenTime);
-    return outputs_.Open(deviceId);
-  }
-  bool Opening() const { return opening_; }
-
-  static constexpr milliseconds kOpenTime{100};
-
- private:
-  RecordingMidiOutputs& outputs_;
-  std::atomic<bool> opening_{false};
-};
-
 TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerWhileAWorkerOpensItsDeviceEndsTheNote) {
-  SlowOpenOutputs slowOutputs(outputs);
+  std::atomic<bool> opening{false};
+  // A device whose open takes a while, as a JACK port does while it connects.
+  OpenHookOutputs slowOutputs(outputs, [&opening] {
+    opening = true;
+    std::this_thread::sleep_for(kOpenTime);
+  });
   auto player = std::make_unique<TonePlayer>(slowOutputs, sleeper);
   TonePlayer* const raw = player.get();
   player->Rate = 20;
   player->Play("E", 1);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!slowOutputs.Opening() && std::chrono::steady_clock::now() < deadline) {
+  while (!opening && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(milliseconds(1));
   }
-  ASSERT_TRUE(slowOutputs.Opening());
+  ASSERT_TRUE(opening);
 
-  // The worker resets the stop event once its device is open, which discards the set made by
-  // the destruction; the destruction must end the note all the same.
   auto destroyed = std::async(std::launch::async, [&player] { player.reset(); });
-  if (destroyed.wait_for(SlowOpenOutputs::kOpenTime + kPromptly) != std::future_status::ready) {
+  if (destroyed.wait_for(kOpenTime + kPromptly) != std::future_status::ready) {
     raw->Stop().Set();  // frees the waiting destruction so the test can end
     FAIL() << "the destruction did not end the looping note";
   }
