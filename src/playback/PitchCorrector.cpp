@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <numeric>
@@ -151,7 +152,7 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
     if (cancel != nullptr && cancel->load()) {
       return std::nullopt;
     }
-    fluid_synth_noteon(synth, kMeasuringChannel, key, kVelocityMeasured);
+    fluid_synth_noteon(synth, kMeasuringChannel, key, midi::kStrikeVelocity);
     fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
                             1);
     for (std::size_t i = 0; i < mono_.size(); ++i) {

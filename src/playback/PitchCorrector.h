@@ -23,7 +23,6 @@ namespace morrowfane {
 // The keys a reference note can be played on: the lowest and highest string pitches.
 inline constexpr int kFirstCorrectedKey = kLowestStringKey;
 inline constexpr int kLastCorrectedKey = kHighestStringKey;
-inline constexpr int kVelocityMeasured = 126;
 
 // Every key at its equal-tempered pitch, 100 * k cents.
 KeyPitches EqualTemperament();
