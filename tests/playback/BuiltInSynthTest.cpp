@@ -185,6 +185,42 @@ INSTANTIATE_TEST_SUITE_P(StandardTuning, BuiltInSynthTonePlayerTest,
                                            StringCase{"D", 3, 50}, StringCase{"G", 4, 55},
                                            StringCase{"B", 5, 59}, StringCase{"E", 6, 64}));
 
+// Pressing another string: the looping note is stopped, and the next note releases it, so only
+// the new string's pitch is heard.
+TEST(BuiltInSynthTest, TheNextStringsNoteReleasesTheStoppedLoopingNote) {
+  const double lowE = KeyFrequency(40);  // not a harmonic of the A string's 110 Hz
+  double remaining[2] = {};
+  for (const bool pressAnother : {false, true}) {
+    auto synth = ReadySynth();
+    auto* synthPointer = synth.get();
+    SystemMidiOutputs outputs(std::move(synth), std::make_unique<ExternalMidiPorts>());
+    testing::VirtualClock clock;
+    {
+      TonePlayer player(outputs, clock);
+      player.ApplySettings({0, kNylonGuitar, true, kDefaultRate});
+      clock.At(std::chrono::milliseconds(1000), [&player] { player.Stop().Set(); });
+      player.Play("E", 1);
+      player.WaitIdle();
+      if (pressAnother) {
+        player.Loop = false;
+        player.Play("A", 2);
+        player.WaitIdle();
+      }
+    }
+    const auto sound = Render(*synthPointer, 1.5);
+    const double band = std::pow(2.0, 30.0 / 1200.0);
+    remaining[pressAnother ? 1 : 0] =
+        StrongestPeak(Slice(sound, 0.5, 1.5), kRate, lowE / band, lowE * band).magnitude;
+    if (pressAnother) {
+      const auto a = MeasureNear(Slice(sound, 0.5, 1.5), KeyFrequency(45));
+      EXPECT_NEAR(CentsBetween(a.frequency, KeyFrequency(45)), 0.0, kPitchTolerance);
+      EXPECT_GT(a.share, kAudibleShare);
+    }
+  }
+  EXPECT_GT(remaining[0], 0.0);
+  EXPECT_LT(remaining[1], 0.02 * remaining[0]) << "the stopped note still rings";
+}
+
 TEST(BuiltInSynthTest, OverlappingConnectionsDoNotDisturbEachOther) {
   auto synth = ReadySynth();
   auto first = synth->Open();
