@@ -55,6 +55,15 @@ constexpr std::array<int, 6> kRestoredControllers = {kBankSelect,
                                                      midi::kReverbSendController,
                                                      midi::kChorusSendController};
 
+// A tuning aid sounds one string at a time, plus the release tails of the notes before it. When
+// a fast loop piles up more, FluidSynth ends the oldest released voices first, which are silent.
+constexpr int kPolyphony = 32;
+// Audio buffering for the drivers that take it from the settings (PulseAudio, ALSA; JACK uses the
+// server's period): two periods of 256 frames are 10.7 ms at 48 kHz, lower latency than
+// FluidSynth's 16 x 64 frames and a quarter of its wake-ups.
+constexpr int kPeriodFrames = 256;
+constexpr int kPeriods = 2;
+
 // Offline rendering goes in steps of this many frames, so a ring limit ends within one step.
 constexpr int kRenderStep = 64;
 
@@ -347,6 +356,14 @@ BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
   }
   fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
   fluid_settings_setint(settings_.get(), "synth.midi-channels", kChannelCount);
+  // A reference tone is dry: the reverb's modulated delay lines shift the pitch of the mix by
+  // fractions of a cent, and both effects cost CPU on every period, even in silence.
+  fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
+  fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
+  fluid_settings_setint(settings_.get(), "synth.polyphony", kPolyphony);
+  fluid_settings_setint(settings_.get(), "synth.cpu-cores", 1);
+  fluid_settings_setint(settings_.get(), "audio.period-size", kPeriodFrames);
+  fluid_settings_setint(settings_.get(), "audio.periods", kPeriods);
   fluid_settings_setstr(settings_.get(), "audio.jack.id", kJackClientName);
   fluid_settings_setint(settings_.get(), "audio.jack.autoconnect", 1);
 

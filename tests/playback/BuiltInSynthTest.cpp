@@ -41,6 +41,8 @@ constexpr int kPiano = 0;
 constexpr int kPitchBendMax = 0x3FFF;
 constexpr std::uint8_t kPitchBendStatus = 0xE0;
 constexpr std::uint8_t kVolumeController = 7;
+constexpr std::uint8_t kNoteOffStatus = 0x80;
+constexpr std::uint8_t kControllerMax = 127;
 
 midi::PackedMessage ProgramChange(int program) {
   return midi::Pack(midi::kProgramChange, static_cast<std::uint8_t>(program));
@@ -295,6 +297,32 @@ TEST(BuiltInSynthTest, ClosedConnectionRingsUntilTheRingLimitThenIsReleased) {
       EXPECT_GT(after, 0.3 * playing);
     }
   }
+}
+
+// A reference tone is dry: the reverberation and chorus a connection asks for add nothing, so a
+// note with both sends at full sounds exactly as one with both at zero.
+TEST(BuiltInSynthTest, PlaysDryWhateverEffectSendsAConnectionAsksFor) {
+  std::vector<float> sounds[2];
+  for (const std::uint8_t send : {std::uint8_t{0}, kControllerMax}) {
+    auto synth = ReadySynth();
+    auto connection = synth->Open();
+    connection->Send(ProgramChange(kChurchOrgan));
+    connection->Send(midi::Pack(midi::kControlChange, midi::kReverbSendController, send));
+    connection->Send(midi::Pack(midi::kControlChange, midi::kChorusSendController, send));
+    connection->Send(NoteOn(52));
+    auto sound = Render(*synth, 1.0);
+    connection->Send(midi::Pack(kNoteOffStatus, 52, 0));
+    const auto released = Render(*synth, 1.0);
+    sound.insert(sound.end(), released.begin(), released.end());
+    sounds[send == 0 ? 0 : 1] = std::move(sound);
+  }
+  const double dry = Rms(sounds[0]);
+  ASSERT_GT(dry, 1e-3);
+  std::vector<float> difference(sounds[0].size());
+  for (std::size_t i = 0; i < difference.size(); ++i) {
+    difference[i] = sounds[1][i] - sounds[0][i];
+  }
+  EXPECT_LT(Rms(difference), 1e-4 * dry);
 }
 
 TEST(BuiltInSynthTest, ClosedConnectionIsReleasedWhenTheNextNoteStarts) {
