@@ -1,8 +1,10 @@
-// Start-up, load, latency and memory figures of the built-in synthesizer and the MIDI outputs.
-// Prints one line per figure; the JACK latency needs jackd (package jackd2) and is skipped
-// without it.
+// Start-up, load, latency, memory and rendering-cost figures of the built-in synthesizer and the
+// MIDI outputs. Prints one line per figure; the JACK latency needs jackd (package jackd2) and is
+// skipped without it. Arguments name the sections to run (memory, startup, load, latency,
+// render); none runs them all.
 
 #include <jack/jack.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,6 +38,12 @@ constexpr int kServerRate = 48000;
 constexpr int kServerPeriod = 256;
 constexpr float kAudible = 1e-4F;  // -80 dBFS
 constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+constexpr int kRenderRuns = 5;
+constexpr int kRenderSeconds = 20;
+constexpr int kRenderPeriod = 256;
+constexpr int kLowE = 40;
+// Time between two strikes of a looping note: a hundred stop polls of Rate / 10 ms each.
+constexpr double kSecondsPerRateUnit = 100.0 / 10.0 / 1000.0;
 
 double Milliseconds(Clock::duration duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
@@ -84,6 +92,53 @@ void Memory() {
   std::printf("%-58s %8.1f MB (process before: %.1f MB)\n",
               "resident memory, FluidR3 loaded, programs 24 and 0 played", ResidentMegabytes(),
               before);
+}
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// CPU time the synthesizer needs to render audio, as a share of one core in real time: offline,
+// in periods of an audio server's size, so neither an audio server nor the tone player counts.
+// `rate` 0 renders silence; otherwise the nylon guitar's E2 is struck as a loop at that Rate
+// strikes it.
+double RenderLoad(int rate) {
+  BuiltInSynthOptions options = Offline(kFluidR3);
+  options.sampleRate = kServerRate;
+  BuiltInSynth synth(options);
+  synth.WaitUntilReady(kLoadTimeout);
+  auto connection = synth.Open();
+  // Selecting the program loads its samples, before the clock starts.
+  connection->Send(midi::Pack(midi::kProgramChange, kNylonGuitar));
+  std::vector<float> left(kRenderPeriod);
+  std::vector<float> right(kRenderPeriod);
+  const auto framesPerStrike = static_cast<std::int64_t>(rate * kSecondsPerRateUnit * kServerRate);
+  const std::int64_t total = static_cast<std::int64_t>(kRenderSeconds) * kServerRate;
+  std::int64_t nextStrike = 0;
+  const double start = ThreadCpuSeconds();
+  for (std::int64_t done = 0; done < total; done += kRenderPeriod) {
+    if (rate > 0 && done >= nextStrike) {
+      connection->Send(midi::Pack(midi::kNoteOn, kLowE, midi::kStrikeVelocity));
+      nextStrike += framesPerStrike;
+    }
+    synth.Render(left.data(), right.data(), kRenderPeriod);
+  }
+  return 100.0 * (ThreadCpuSeconds() - start) / kRenderSeconds;
+}
+
+void Rendering() {
+  for (const int rate : {0, 20, 300}) {
+    std::vector<double> loads;
+    for (int run = 0; run < kRenderRuns; ++run) {
+      loads.push_back(RenderLoad(rate));
+    }
+    const std::string label =
+        rate == 0 ? std::string("rendering, no note sounding (48 kHz, 256-frame periods)")
+                  : "rendering, E2 looping at Rate " + std::to_string(rate);
+    Report(label.c_str(), loads, "% of one core");
+  }
 }
 
 void StartUp() {
@@ -177,11 +232,26 @@ void Latency() {
 
 }  // namespace
 
-int main() {
-  Memory();
-  StartUp();
-  Load("SoundFont load, FluidR3_GM (dynamic sample loading)", kFluidR3);
-  Load("SoundFont load, TimGM6mb", kTimGM6mb);
-  Latency();
+int main(int argc, char* argv[]) {
+  const std::vector<std::string> chosen(argv + 1, argv + argc);
+  const auto wanted = [&](const std::string& section) {
+    return chosen.empty() || std::find(chosen.begin(), chosen.end(), section) != chosen.end();
+  };
+  if (wanted("memory")) {
+    Memory();
+  }
+  if (wanted("startup")) {
+    StartUp();
+  }
+  if (wanted("load")) {
+    Load("SoundFont load, FluidR3_GM (dynamic sample loading)", kFluidR3);
+    Load("SoundFont load, TimGM6mb", kTimGM6mb);
+  }
+  if (wanted("render")) {
+    Rendering();
+  }
+  if (wanted("latency")) {
+    Latency();
+  }
   return 0;
 }

@@ -32,6 +32,8 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  // The process id while it runs, else -1.
+  pid_t Pid() const { return pid_; }
   // True once the process has ended (it is then reaped).
   bool Exited();
   void Stop();
