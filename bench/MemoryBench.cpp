@@ -74,6 +74,8 @@ Kind KindOf(const std::string& path) {
 struct Usage {
   double resident = 0.0;  // kB
   double privateResident = 0.0;
+  // Written pages: only swap can take them back. Clean file pages the kernel drops and rereads.
+  double dirty = 0.0;
 };
 
 struct Snapshot {
@@ -110,6 +112,9 @@ Snapshot Read(pid_t pid) {
       snapshot.resident += kilobytes;
     } else if (key == "Private_Clean:" || key == "Private_Dirty:") {
       snapshot.kinds[kind].privateResident += kilobytes;
+    }
+    if (key == "Private_Dirty:" || key == "Shared_Dirty:") {
+      snapshot.kinds[kind].dirty += kilobytes;
     }
   }
   return snapshot;
@@ -222,14 +227,17 @@ int main(int argc, char* argv[]) {
   for (const Kind kind : kKinds) {
     std::vector<double> resident;
     std::vector<double> privateResident;
+    std::vector<double> dirty;
     for (const auto& snapshot : snapshots) {
       const auto found = snapshot.kinds.find(kind);
-      resident.push_back(found != snapshot.kinds.end() ? found->second.resident : 0.0);
-      privateResident.push_back(found != snapshot.kinds.end() ? found->second.privateResident
-                                                              : 0.0);
+      const Usage usage = found != snapshot.kinds.end() ? found->second : Usage{};
+      resident.push_back(usage.resident);
+      privateResident.push_back(usage.privateResident);
+      dirty.push_back(usage.dirty);
     }
-    std::printf("  %-42s %8.1f MB (private %.1f MB)\n", Label(kind), Megabytes(Median(resident)),
-                Megabytes(Median(privateResident)));
+    std::printf("  %-42s %8.1f MB (private %.1f MB, dirty %.1f MB)\n", Label(kind),
+                Megabytes(Median(resident)), Megabytes(Median(privateResident)),
+                Megabytes(Median(dirty)));
   }
   return 0;
 }
