@@ -1,8 +1,9 @@
 // Cost of the pitch correction and of a looping note. Prints one line per figure, each the
 // median of several runs.
 //
-// 1. CPU time of one thread to correct one program (render and measure keys 29..64): the first
-//    correction of a program includes reading its samples from the SoundFont.
+// 1. CPU time of one thread to correct one program as the idle corrector does it (load the
+//    SoundFont, render and measure keys 29..64, release it), and per program when three are
+//    pending at once; then the corrector's resident memory before, during and after its work.
 // 2. CPU use of the whole process while the tone player loops a note through the built-in
 //    synthesizer at Rate 20 and Rate 300, and with the synthesizer idle. The synthesizer plays
 //    into a JACK server with the dummy backend (real-time paced, no sound card), so the figure
@@ -12,10 +13,16 @@
 //    the messages.
 
 #include <time.h>
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -41,6 +48,14 @@ constexpr std::chrono::seconds kLoadTimeout{60};
 constexpr std::chrono::seconds kSettle{2};
 constexpr std::chrono::seconds kMeasured{5};
 constexpr int kNylonGuitar = 24;
+constexpr std::array<int, 3> kTimedPrograms = {0, 24, 25};
+
+// As the corrector does once it is idle.
+void ReleaseToSystem() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 
 double CpuMilliseconds(clockid_t clock) {
   timespec now{};
@@ -54,31 +69,73 @@ double Median(std::vector<double> values) {
   return values.size() % 2 == 1 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
 }
 
+// What the corrector's worker does for one request while idle: load the SoundFont, correct the
+// program, release the SoundFont; and for three requests pending at once, which share one load.
 void CorrectionTime() {
   for (const char* soundFont : {kFluidR3, kTimGM6mb}) {
-    TuningMeter meter(soundFont, kRate);
-    if (!meter.Loaded()) {
-      std::printf("cannot load %s\n", soundFont);
-      continue;
-    }
     const std::string name = std::string(soundFont).substr(std::string(soundFont).rfind('/') + 1);
-    for (const int program : {0, 24, 25}) {
+    bool loaded = true;
+    for (const int program : kTimedPrograms) {
       std::vector<double> times;
-      double first = 0.0;
-      bool corrected = true;
       for (int run = 0; run < kCorrectionRuns; ++run) {
         const double start = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID);
-        corrected = meter.Correct(program).has_value() && corrected;
-        const double used = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID) - start;
-        if (run == 0) {
-          first = used;
+        {
+          TuningMeter meter(soundFont, kRate);
+          loaded = meter.Loaded() && loaded;
+          meter.Correct(program);
         }
-        times.push_back(used);
+        ReleaseToSystem();
+        times.push_back(CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID) - start);
       }
-      std::printf(
-          "correct program %3d of %-16s %7.1f ms CPU (first, with sample loading %.1f ms)\n",
-          program, name.c_str(), Median(times), first);
+      std::printf("load, correct program %3d, release, %-16s %7.1f ms CPU\n", program, name.c_str(),
+                  Median(times));
     }
+    std::vector<double> times;
+    for (int run = 0; run < kCorrectionRuns; ++run) {
+      const double start = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID);
+      {
+        TuningMeter meter(soundFont, kRate);
+        for (const int program : kTimedPrograms) {
+          meter.Correct(program);
+        }
+      }
+      ReleaseToSystem();
+      times.push_back((CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID) - start) / kTimedPrograms.size());
+    }
+    std::printf("%zu programs pending at once, %-16s %7.1f ms CPU per program\n",
+                kTimedPrograms.size(), name.c_str(), Median(times));
+    if (!loaded) {
+      std::printf("cannot load %s\n", soundFont);
+    }
+  }
+}
+
+// Resident memory of the process, in megabytes.
+double ResidentMegabytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// The corrector's memory: before any request, while it works, and once it is idle again.
+void CorrectorMemory() {
+  for (const char* soundFont : {kFluidR3, kTimGM6mb}) {
+    const std::string name = std::string(soundFont).substr(std::string(soundFont).rfind('/') + 1);
+    const double before = ResidentMegabytes();
+    PitchCorrector corrector(soundFont, kRate);
+    double peak = before;
+    for (const int program : kTimedPrograms) {
+      corrector.Request(program);
+    }
+    while (!corrector.WaitUntilIdle(std::chrono::milliseconds(5))) {
+      peak = std::max(peak, ResidentMegabytes());
+    }
+    std::printf(
+        "corrector %-16s resident %6.1f MB before, %6.1f MB at most while working, "
+        "%6.1f MB idle\n",
+        name.c_str(), before, peak, ResidentMegabytes());
   }
 }
 
@@ -196,6 +253,7 @@ void LoopLoad() {
 
 int main() {
   CorrectionTime();
+  CorrectorMemory();
   PlayerLoad();
   LoopLoad();
   return 0;

@@ -6,16 +6,17 @@
 //
 // --keys also prints each key's deviation before and after ("-" where it has no measurable pitch).
 // The notes are rendered as the built-in synthesizer plays them (key tuning installed under the
-// program's number and activated on the note's channel, velocity 126) and measured here with a
-// method of this tool's own, not the correction's analysis: each partial of the key is shifted
-// to 0 Hz (heterodyne), low-passed, and its phase followed through the note; the mean frequency
-// is the slope of the phase over the analysed stretch (150 ms to 1.2 s after the strike, the
-// stretch the correction aims at). The fundamental is followed unless it is more than 30 dB below
-// the strongest partial. A key has no measurable pitch when the harmonics of its key hold less than
-// half of the sound's power, when its pitch is more than 50 cents from the key, or when its two
-// halves differ by more than 2 cents (a sound whose pitch moves that much within a second has no
-// pitch to half a cent); a program is measurable when two thirds
-// of its keys are, before and after.
+// program's number and activated on the note's channel, velocity 126, no reverberation or chorus)
+// and measured here with a method of this tool's own, not the correction's analysis: each of the
+// first eight harmonics of the key is shifted to 0 Hz (heterodyne), low-passed, and its phase
+// followed through the note. A partial's frequency is the slope of its phase over the stretch that
+// defines a note's pitch (kNoteSettle to kNoteEnd after the strike, 150 ms to 1.2 s); the filters
+// run from the strike and their delay is allowed for, so the phase read is that of this stretch.
+// The partial followed is the lowest of them no more than 30 dB below the strongest. A key has no
+// measurable pitch when those harmonics hold less than half of the sound's power, when its pitch is
+// more than 50 cents from the key, or when its two halves differ by more than 2 cents (a sound
+// whose pitch moves that much within a second has no pitch to half a cent); a program is measurable
+// when two thirds of its keys are, before and after.
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -39,10 +40,13 @@ constexpr char kDefaultSoundFont[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 constexpr double kDefaultRate = 48000.0;
 constexpr int kChannel = 1;
 constexpr int kTuningBank = 0;
-constexpr double kSettleSeconds = 0.15;
-constexpr double kEndSeconds = 1.2;
+constexpr double kSettleSeconds = std::chrono::duration<double>(kNoteSettle).count();
+constexpr double kEndSeconds = std::chrono::duration<double>(kNoteEnd).count();
+// Rendered beyond the end of the stretch for the low-pass filters' delay (under 0.1 s on the
+// lowest key).
+constexpr double kDelayMarginSeconds = 0.15;
 constexpr int kHarmonics = 8;
-constexpr double kWeakFundamental = 0.03;  // amplitude ratio, -30 dB
+constexpr double kAudiblePartial = 1e-3;  // power ratio, -30 dB
 constexpr double kMinExplainedPower = 0.5;
 constexpr double kMaxOffsetCents = 50.0;
 constexpr double kMaxHalvesCents = 2.0;
@@ -50,8 +54,6 @@ constexpr double kMaxHalvesCents = 2.0;
 // neighbouring partials (one fundamental away) are 60 dB down.
 constexpr int kLowPassStages = 4;
 constexpr double kCornerDivisor = 6.0;
-// The filters settle for this many periods before the phase is read.
-constexpr double kSettlePeriods = 12.0;
 constexpr double kTightCents = 0.5;
 constexpr double kLooseCents = 1.0;
 constexpr std::array<int, 8> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34};
@@ -75,7 +77,11 @@ PhaseTrack Follow(const std::vector<float>& samples, double rate, double fundame
                   int harmonic) {
   const double omega = kTwoPi * fundamental * harmonic / rate;
   const double alpha = 1.0 - std::exp(-kTwoPi * fundamental / kCornerDivisor / rate);
-  const auto settle = static_cast<std::size_t>(kSettlePeriods * rate / fundamental);
+  // Each one-pole stage delays a slowly changing signal by (1 - alpha) / alpha samples: the
+  // output at n + delay describes the input at n.
+  const auto delay = static_cast<std::size_t>(std::lround(kLowPassStages * (1.0 - alpha) / alpha));
+  const auto settle = static_cast<std::size_t>(std::lround(kSettleSeconds * rate)) + delay;
+  const auto end = static_cast<std::size_t>(std::lround(kEndSeconds * rate)) + delay;
   const auto step = std::max<std::size_t>(1, static_cast<std::size_t>(rate / fundamental));
   std::array<std::complex<double>, kLowPassStages> stages{};
   std::complex<double> oscillator(1.0, 0.0);
@@ -85,7 +91,7 @@ PhaseTrack Follow(const std::vector<float>& samples, double rate, double fundame
   double previous = 0.0;
   double unwrapped = 0.0;
   std::size_t count = 0;
-  for (std::size_t n = 0; n < samples.size(); ++n) {
+  for (std::size_t n = 0; n < std::min(end + 1, samples.size()); ++n) {
     std::complex<double> value = 2.0 * static_cast<double>(samples[n]) * oscillator;
     for (auto& stage : stages) {
       stage += alpha * (value - stage);
@@ -143,11 +149,18 @@ double OffsetCents(const PhaseTrack& track, std::size_t from, std::size_t to, do
 // Deviation of the note from `key` in cents, or nothing when it has no measurable pitch.
 std::optional<double> MeasureKey(const std::vector<float>& samples, double rate, int key) {
   const double fundamental = CentsToFrequency(100.0 * key);
-  double meanSquare = 0.0;
-  for (const float s : samples) {
-    meanSquare += static_cast<double>(s) * s;
+  // The power of the sound over the measured stretch, which the partials must mostly explain.
+  const auto from = static_cast<std::size_t>(std::lround(kSettleSeconds * rate));
+  const auto to =
+      std::min(samples.size(), static_cast<std::size_t>(std::lround(kEndSeconds * rate)));
+  if (from >= to) {
+    return std::nullopt;
   }
-  meanSquare /= static_cast<double>(samples.size());
+  double meanSquare = 0.0;
+  for (std::size_t n = from; n < to; ++n) {
+    meanSquare += static_cast<double>(samples[n]) * samples[n];
+  }
+  meanSquare /= static_cast<double>(to - from);
   if (meanSquare <= 0.0) {
     return std::nullopt;
   }
@@ -162,23 +175,16 @@ std::optional<double> MeasureKey(const std::vector<float>& samples, double rate,
   if (explained < kMinExplainedPower * meanSquare) {
     return std::nullopt;
   }
-  int chosen = 0;
-  for (int h = 1; h <= static_cast<int>(tracks.size()); ++h) {
-    const double amplitudeRatio =
-        std::sqrt(tracks[static_cast<std::size_t>(h - 1)].power / strongest);
-    if (amplitudeRatio >= (h == 1 ? kWeakFundamental : 0.3)) {
-      chosen = h;
-      break;
-    }
+  // The lowest harmonic no more than 30 dB below the strongest is followed.
+  std::size_t chosen = 0;
+  while (tracks[chosen].power < kAudiblePartial * strongest) {
+    ++chosen;
   }
-  if (chosen == 0) {
-    return std::nullopt;
-  }
-  const auto& track = tracks[static_cast<std::size_t>(chosen - 1)];
+  const auto& track = tracks[chosen];
   if (track.phase.size() < 4) {
     return std::nullopt;
   }
-  const double partialHz = fundamental * chosen;
+  const double partialHz = fundamental * static_cast<double>(chosen + 1);
   const std::size_t last = track.phase.size() - 1;
   const std::size_t middle = last / 2;
   const double whole = OffsetCents(track, 0, last, partialHz);
@@ -208,7 +214,7 @@ class Renderer {
 
   bool Loaded() const { return loaded_; }
 
-  // The samples from kSettleSeconds to kEndSeconds after the strike of `key`.
+  // The samples of `key` from its strike, to beyond kEndSeconds.
   std::vector<float> Note(int program, int key, const std::optional<KeyPitches>& pitches) {
     auto* synth = synth_.get();
     fluid_synth_program_change(synth, kChannel, program);
@@ -221,15 +227,14 @@ class Renderer {
       fluid_synth_deactivate_tuning(synth, kChannel, 0);
     }
     fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
-    const auto frames = static_cast<std::size_t>(kEndSeconds * rate_);
-    const auto settle = static_cast<std::size_t>(kSettleSeconds * rate_);
+    const auto frames = static_cast<std::size_t>((kEndSeconds + kDelayMarginSeconds) * rate_);
     left_.resize(frames);
     right_.resize(frames);
     fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
                             1);
-    std::vector<float> mono(frames - settle);
-    for (std::size_t i = 0; i < mono.size(); ++i) {
-      mono[i] = left_[settle + i] + right_[settle + i];
+    std::vector<float> mono(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+      mono[i] = left_[i] + right_[i];
     }
     fluid_synth_all_sounds_off(synth, kChannel);
     fluid_synth_write_float(synth, kRetire, left_.data(), 0, 1, right_.data(), 0, 1);

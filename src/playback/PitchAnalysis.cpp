@@ -39,8 +39,13 @@ constexpr double kMinHarmonicity = 0.85;
 // A higher candidate that explains nearly as much as the best one is preferred, so that a
 // series is not taken an octave low.
 constexpr double kNearlyBest = 0.97;
-// The fundamental is measured unless it is more than 30 dB below the strongest partial.
-constexpr double kWeakFundamental = 1e-3;
+// The pitch is measured on the lowest of the first eight partials that is no more than 30 dB
+// below the strongest of them: the fundamental, unless it is missing (a sample sounding an octave
+// up) or faint. One fixed floor, far below the partials that shape the sound, so that no partial
+// hovers near it and measurements of the same note do not jump between partials whose
+// frequencies differ by cents (stiff strings, layered samples).
+constexpr int kPitchPartials = 8;
+constexpr double kAudiblePartial = 1e-3;
 // The phase-based and the magnitude-based frequencies must agree within this many bins, or the
 // partial is not steady enough to measure.
 constexpr double kMaxDisagreementBins = 0.25;
@@ -49,17 +54,25 @@ constexpr double kMaxDisagreementBins = 0.25;
 // (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
 // recorded strings that beat against each other, are averaged.
 constexpr double kMaxDriftCents = 6.0;
-// Frames whose phases are followed through the samples.
-constexpr std::size_t kFrames = 9;
+// Frames whose phases are followed through the samples: enough that the slope through them weighs
+// the whole stretch between the first and last centre, not a few instants of a wobbling phase.
+constexpr std::size_t kFrames = 17;
+// Frames whose power spectra are averaged to find the partials.
+constexpr std::size_t kSpectrumFrames = 4;
+// Frames of about this length resolve the partials of the lowest string key (44 Hz) into peaks
+// well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
+constexpr double kFrameSeconds = 0.2;
 // The short hop is an eighth of a frame: its phase advance is unambiguous within four bins.
 constexpr std::size_t kNearHopDivisor = 8;
 
 // The number of the partial of `fundamental` at `frequency`, or 0 when it is none of the first
-// kMaxPartial.
-int PartialOf(double frequency, double fundamental) {
+// kMaxPartial. Within kHarmonicTolerance or within a bin of it: the magnitude estimate of a weak
+// low partial, a few bins above DC, can be a fraction of a bin off.
+int PartialOf(double frequency, double fundamental, double binWidth) {
   const double partial = std::round(frequency / fundamental);
   if (partial < 1.0 || partial > kMaxPartial ||
-      std::abs(frequency / (partial * fundamental) - 1.0) > kHarmonicTolerance) {
+      std::abs(frequency - partial * fundamental) >
+          std::max(kHarmonicTolerance * partial * fundamental, binWidth)) {
     return 0;
   }
   return static_cast<int>(partial);
@@ -164,16 +177,35 @@ std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) con
   return peaks;
 }
 
+std::size_t PitchAnalyzer::FrameSize(double sampleRate, std::size_t sampleCount) {
+  std::size_t frameSize = kMinSamples / 2;
+  while (frameSize * 4 <= sampleCount &&
+         static_cast<double>(frameSize * 2) <= kFrameSeconds * sampleRate) {
+    frameSize *= 2;
+  }
+  return frameSize;
+}
+
 std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, double sampleRate) {
+  return Analyse(samples, sampleRate, std::nullopt);
+}
+
+std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, double sampleRate,
+                                            double expectedHertz) {
+  if (!(expectedHertz > 0.0)) {
+    return std::nullopt;
+  }
+  return Analyse(samples, sampleRate, expectedHertz);
+}
+
+std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, double sampleRate,
+                                            std::optional<double> expectedHertz) {
   if (samples.size() < kMinSamples || !(sampleRate > 0.0)) {
     return std::nullopt;
   }
-  // The largest power of two that fits twice, for a fine spectrum; the frames after the first
-  // overlap it and each other.
-  std::size_t frameSize = kMinSamples / 2;
-  while (frameSize * 4 <= samples.size()) {
-    frameSize *= 2;
-  }
+  // The frames after the first overlap it and each other.
+  const std::size_t frameSize = FrameSize(sampleRate, samples.size());
+  const double binWidth = sampleRate / static_cast<double>(frameSize);
   const std::size_t hop = samples.size() - frameSize;
   Prepare(frameSize);
 
@@ -185,9 +217,14 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
     return std::nullopt;
   }
 
-  Transform(samples.first(frameSize), first_);
-  for (std::size_t k = 0; k < power_.size(); ++k) {
-    power_[k] = std::norm(first_[k]);
+  // The spectrum is the mean of frames spread over the samples, so that the partials are weighed
+  // by their strength over the whole stretch, not in the attack at its start.
+  std::fill(power_.begin(), power_.end(), 0.0);
+  for (std::size_t j = kSpectrumFrames; j-- > 0;) {
+    Transform(samples.subspan(hop * j / (kSpectrumFrames - 1), frameSize), first_);
+    for (std::size_t k = 0; k < power_.size(); ++k) {
+      power_[k] += std::norm(first_[k]);
+    }
   }
   const auto peaks = FindPeaks(sampleRate);
   if (peaks.empty()) {
@@ -212,7 +249,7 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
   const auto harmonicity = [&](double fundamental) {
     double explained = 0.0;
     for (const auto& peak : peaks) {
-      if (PartialOf(peak.frequency, fundamental) != 0) {
+      if (PartialOf(peak.frequency, fundamental, binWidth) != 0) {
         explained += peak.power;
       }
     }
@@ -225,10 +262,17 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
   };
   std::vector<Candidate> candidates;
   const double lowest = std::max(kMinHertz, kMainLobeBins * sampleRate / frameSize);
-  for (std::size_t i = 0; i < considered; ++i) {
+  const auto nearExpected = [&](double fundamental) {
+    return !expectedHertz ||
+           std::abs(kCentsPerOctave * std::log2(fundamental / *expectedHertz)) <= kNearCents;
+  };
+  // With an expected pitch, every peak may be one of its partials; a weak fundamental need not
+  // be among the strongest peaks.
+  const std::size_t sources = expectedHertz ? strongest.size() : considered;
+  for (std::size_t i = 0; i < sources; ++i) {
     for (int divisor = 1; divisor <= kMaxDivisor; ++divisor) {
       const double fundamental = strongest[i]->frequency / divisor;
-      if (fundamental >= lowest) {
+      if (fundamental >= lowest && nearExpected(fundamental)) {
         candidates.push_back({fundamental, harmonicity(fundamental)});
       }
     }
@@ -236,24 +280,28 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
   if (candidates.empty()) {
     return std::nullopt;
   }
-  const double best =
-      std::max_element(candidates.begin(), candidates.end(), [](const auto& x, const auto& y) {
-        return x.share < y.share;
-      })->share;
-  if (best < kMinHarmonicity) {
+  const auto bestCandidate =
+      std::max_element(candidates.begin(), candidates.end(),
+                       [](const auto& x, const auto& y) { return x.share < y.share; });
+  const double best = bestCandidate->share;
+  if (best < (expectedHertz ? kMinNearHarmonicity : kMinHarmonicity)) {
     return std::nullopt;
   }
-  double fundamental = 0.0;
-  for (const auto& candidate : candidates) {
-    if (candidate.share >= best * kNearlyBest) {
-      fundamental = std::max(fundamental, candidate.fundamental);
+  // Near an expected pitch there is no octave to choose; elsewhere a higher candidate that
+  // explains nearly as much is the one.
+  double fundamental = bestCandidate->fundamental;
+  if (!expectedHertz) {
+    for (const auto& candidate : candidates) {
+      if (candidate.share >= best * kNearlyBest) {
+        fundamental = std::max(fundamental, candidate.fundamental);
+      }
     }
   }
 
   // The strongest peak of each partial of the series.
   std::array<const Peak*, kMaxPartial + 1> partials{};
   for (const auto& peak : peaks) {
-    if (const int partial = PartialOf(peak.frequency, fundamental); partial != 0) {
+    if (const int partial = PartialOf(peak.frequency, fundamental, binWidth); partial != 0) {
       auto& slot = partials[static_cast<std::size_t>(partial)];
       if (slot == nullptr || slot->power < peak.power) {
         slot = &peak;
@@ -261,75 +309,85 @@ std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, doub
     }
   }
   double loudest = 0.0;
-  for (const auto* peak : partials) {
-    if (peak != nullptr) {
+  for (int n = 1; n <= kPitchPartials; ++n) {
+    if (const auto* peak = partials[static_cast<std::size_t>(n)]; peak != nullptr) {
       loudest = std::max(loudest, peak->power);
     }
   }
   int harmonic = 0;
-  for (int n = 1; n <= kMaxPartial; ++n) {
+  for (int n = 1; n <= kPitchPartials && harmonic == 0; ++n) {
     const auto* peak = partials[static_cast<std::size_t>(n)];
-    if (peak != nullptr && peak->power >= loudest * kWeakFundamental) {
+    if (peak != nullptr && peak->power >= loudest * kAudiblePartial) {
       harmonic = n;
-      break;
     }
   }
   if (harmonic == 0) {
     return std::nullopt;
   }
 
-  // The partial's phase in frames spread evenly over the samples gives its frequency. A short
+  // Each partial's phase in frames spread evenly over the samples gives its frequency. A short
   // hop first refines the magnitude estimate enough to unwrap the phase from frame to frame; the
   // slope of the least-squares line through the unwrapped phases is the mean frequency, which
   // averages out the slow phase wobble of looped samples.
-  const Peak& peak = *partials[static_cast<std::size_t>(harmonic)];
-  const auto start = first_[peak.bin];
-  const std::size_t nearHop = frameSize / kNearHopDivisor;
-  const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
-  const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
-  const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
-                       sampleRate / (kTwoPi * static_cast<double>(nearHop));
-  const double binWidth = sampleRate / static_cast<double>(frameSize);
-  if (std::abs(rough - peak.frequency) > kMaxDisagreementBins * binWidth) {
-    return std::nullopt;
-  }
-  std::array<double, kFrames> times{};
-  std::array<double, kFrames> phases{};
-  phases[0] = std::arg(start);
-  double previous = std::arg(start);
-  for (std::size_t j = 1; j < kFrames; ++j) {
-    const std::size_t offset = hop * j / (kFrames - 1);
-    const double angle = std::arg(BinOf(samples.subspan(offset, frameSize), peak.bin));
-    times[j] = static_cast<double>(offset) / sampleRate;
-    const double expected = kTwoPi * rough * (times[j] - times[j - 1]);
-    phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
-    previous = angle;
-  }
-  const auto slope = [&](std::size_t from, std::size_t to) {
-    double meanTime = 0.0;
-    double meanPhase = 0.0;
-    for (std::size_t j = from; j <= to; ++j) {
-      meanTime += times[j];
-      meanPhase += phases[j];
-    }
-    const auto count = static_cast<double>(to - from + 1);
-    meanTime /= count;
-    meanPhase /= count;
-    double covariance = 0.0;
-    double variance = 0.0;
-    for (std::size_t j = from; j <= to; ++j) {
-      covariance += (times[j] - meanTime) * (phases[j] - meanPhase);
-      variance += (times[j] - meanTime) * (times[j] - meanTime);
-    }
-    return covariance / variance / kTwoPi;
+  struct Slopes {
+    double whole;
+    double early;
+    double late;
   };
-  const double frequency = slope(0, kFrames - 1);
-  const double early = slope(0, kFrames / 2);
-  const double late = slope(kFrames / 2, kFrames - 1);
-  if (std::abs(kCentsPerOctave * std::log2(late / early)) > kMaxDriftCents) {
+  const std::size_t nearHop = frameSize / kNearHopDivisor;
+  const auto follow = [&](const Peak& peak, int partial) -> std::optional<Slopes> {
+    const auto start = first_[peak.bin];
+    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
+    const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
+    const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
+                         sampleRate / (kTwoPi * static_cast<double>(nearHop));
+    // The phase must turn at the peak's rate, or at least at that of the series' partial (the
+    // magnitude estimate of a weak low partial can be a fraction of a bin off); otherwise the
+    // peak is not steady enough to measure.
+    if (std::abs(rough - peak.frequency) > kMaxDisagreementBins * binWidth &&
+        std::abs(rough - partial * fundamental) >
+            std::max(kHarmonicTolerance * partial * fundamental, binWidth)) {
+      return std::nullopt;
+    }
+    std::array<double, kFrames> times{};
+    std::array<double, kFrames> phases{};
+    phases[0] = std::arg(start);
+    double previous = std::arg(start);
+    for (std::size_t j = 1; j < kFrames; ++j) {
+      const std::size_t offset = hop * j / (kFrames - 1);
+      const double angle = std::arg(BinOf(samples.subspan(offset, frameSize), peak.bin));
+      times[j] = static_cast<double>(offset) / sampleRate;
+      const double expected = kTwoPi * rough * (times[j] - times[j - 1]);
+      phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
+      previous = angle;
+    }
+    const auto slope = [&](std::size_t from, std::size_t to) {
+      double meanTime = 0.0;
+      double meanPhase = 0.0;
+      for (std::size_t j = from; j <= to; ++j) {
+        meanTime += times[j];
+        meanPhase += phases[j];
+      }
+      const auto count = static_cast<double>(to - from + 1);
+      meanTime /= count;
+      meanPhase /= count;
+      double covariance = 0.0;
+      double variance = 0.0;
+      for (std::size_t j = from; j <= to; ++j) {
+        covariance += (times[j] - meanTime) * (phases[j] - meanPhase);
+        variance += (times[j] - meanTime) * (times[j] - meanTime);
+      }
+      return covariance / variance / kTwoPi;
+    };
+    return Slopes{slope(0, kFrames - 1), slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1)};
+  };
+
+  const auto slopes = follow(*partials[static_cast<std::size_t>(harmonic)], harmonic);
+  if (!slopes ||
+      std::abs(kCentsPerOctave * std::log2(slopes->late / slopes->early)) > kMaxDriftCents) {
     return std::nullopt;
   }
-  return Pitch{frequency / harmonic, harmonic};
+  return Pitch{slopes->whole / harmonic, harmonic};
 }
 
 }  // namespace morrowfane

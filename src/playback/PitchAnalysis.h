@@ -19,12 +19,15 @@ struct Pitch {
   int harmonic = 1;        // the partial that was measured: its frequency is harmonic * frequency
 };
 
-// Measures the fundamental of a steady tone: a frame at the start of the samples is windowed and
+// Measures the fundamental of a steady tone: frames spread over the samples are windowed and
 // transformed; the fundamental is the strongest harmonic series among the spectral peaks, and
-// its frequency comes from the phase of one partial followed through frames spread over the
-// samples, which on a stable tone is far finer than the bin spacing. The fundamental itself is
-// measured unless it is much weaker than the other partials; then the lowest strong partial is used
-// and divided by its number.
+// its frequency comes from the phases of one partial followed through frames spread evenly over
+// the samples, which on a stable tone is far finer than the bin spacing. The partial's frequency
+// is the least-squares slope of its phase: the mean frequency between the centres of the first and
+// the last frame, which lie half a frame inside the ends of the samples (see FrameSize). The
+// partial measured is the lowest of the first eight that is no more than 30 dB below the strongest
+// of them, so the fundamental unless it is missing or faint; its frequency is divided by its
+// number.
 class PitchAnalyzer {
  public:
   // Frequencies outside [kMinHertz, kMaxHertz] are ignored.
@@ -35,6 +38,20 @@ class PitchAnalyzer {
   // than kMinSamples samples.
   std::optional<Pitch> Measure(std::span<const float> samples, double sampleRate);
 
+  // Measures a tone expected within kNearCents of `expectedHertz` (or with its partials on the
+  // harmonics of that frequency, as a tone sounding an octave up): only that series is
+  // considered, and the sound counts as pitched when the series holds at least
+  // kMinNearHarmonicity of the spectral peaks' power, which admits sounds with strong
+  // inharmonic components beside their pitch (bells, breathy or noisy attacks).
+  std::optional<Pitch> Measure(std::span<const float> samples, double sampleRate,
+                               double expectedHertz);
+  static constexpr double kNearCents = 60.0;
+  static constexpr double kMinNearHarmonicity = 0.5;
+
+  // The analysis frame for `sampleCount` samples at `sampleRate`: the largest power of two of at
+  // most about 0.2 s that fits twice into the samples.
+  static std::size_t FrameSize(double sampleRate, std::size_t sampleCount);
+
   static constexpr std::size_t kMinSamples = 2048;
 
  private:
@@ -44,6 +61,8 @@ class PitchAnalyzer {
     double power = 0.0;
   };
 
+  std::optional<Pitch> Analyse(std::span<const float> samples, double sampleRate,
+                               std::optional<double> expectedHertz);
   void Prepare(std::size_t frameSize);
   void Transform(std::span<const float> frame, std::vector<std::complex<double>>& spectrum) const;
   // One bin of the windowed transform of `frame`.

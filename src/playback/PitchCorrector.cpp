@@ -1,6 +1,9 @@
 #include "playback/PitchCorrector.h"
 
 #include <fluidsynth.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -42,7 +45,40 @@ std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
       std::lround(sampleRate * static_cast<double>(time.count()) / 1000.0));
 }
 
+// Half an analysis frame, the margin NotePitch reads on each side of the measured stretch.
+std::size_t HalfFrame(double sampleRate) {
+  const std::size_t stretch = Frames(kNoteEnd, sampleRate) - Frames(kNoteSettle, sampleRate);
+  return PitchAnalyzer::FrameSize(sampleRate, stretch) / 2;
+}
+
+// Freed heap memory stays with the process under glibc until it is trimmed: the SoundFont's
+// samples are many small blocks, so most of them would never be returned otherwise.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 }  // namespace
+
+std::size_t NoteFrames(double sampleRate) {
+  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate);
+}
+
+std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
+                                double sampleRate, int key) {
+  const std::size_t half = HalfFrame(sampleRate);
+  const std::size_t first = Frames(kNoteSettle, sampleRate) - half;
+  const std::size_t count = Frames(kNoteEnd, sampleRate) + half - first;
+  if (fromStrike.size() < first + count) {
+    return std::nullopt;
+  }
+  if (const auto pitch = analyzer.Measure(fromStrike.subspan(first, count), sampleRate,
+                                          CentsToFrequency(kCentsPerKey * key))) {
+    return FrequencyToCents(pitch->frequency);
+  }
+  return std::nullopt;
+}
 
 KeyPitches EqualTemperament() {
   KeyPitches pitches{};
@@ -110,7 +146,9 @@ TuningMeter::TuningMeter(const std::string& soundFontPath, double sampleRate)
   if (!synth_->synth) {
     return;
   }
-  synth_->soundFont = fluid_synth_sfload(synth_->synth.get(), soundFontPath.c_str(), 1);
+  // No presets are selected at loading: that would read the piano's samples for every
+  // measurement, whichever program it is for.
+  synth_->soundFont = fluid_synth_sfload(synth_->synth.get(), soundFontPath.c_str(), 0);
 }
 
 TuningMeter::~TuningMeter() = default;
@@ -142,11 +180,10 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
     return std::nullopt;
   }
 
-  const std::size_t frames = Frames(kRenderTime, sampleRate_);
-  const std::size_t settle = Frames(kSettleTime, sampleRate_);
+  const std::size_t frames = NoteFrames(sampleRate_);
   left_.resize(frames);
   right_.resize(frames);
-  mono_.resize(frames - settle);
+  mono_.resize(frames);
   KeyMeasurements measured{};
   for (const int key : keys) {
     if (cancel != nullptr && cancel->load()) {
@@ -155,16 +192,14 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
     fluid_synth_noteon(synth, kMeasuringChannel, key, midi::kStrikeVelocity);
     fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
                             1);
-    for (std::size_t i = 0; i < mono_.size(); ++i) {
-      mono_[i] = left_[settle + i] + right_[settle + i];
+    for (std::size_t i = 0; i < frames; ++i) {
+      mono_[i] = left_[i] + right_[i];
     }
     fluid_synth_all_sounds_off(synth, kMeasuringChannel);
     // Lets the synthesizer retire the silenced voices before the next note: a note started on
     // the key of a voice still waiting to be retired can sound almost a cent away.
     fluid_synth_write_float(synth, kRetireFrames, left_.data(), 0, 1, right_.data(), 0, 1);
-    if (const auto pitch = analyzer_.Measure(mono_, sampleRate_)) {
-      measured[static_cast<std::size_t>(key)] = FrequencyToCents(pitch->frequency);
-    }
+    measured[static_cast<std::size_t>(key)] = NotePitch(analyzer_, mono_, sampleRate_, key);
   }
   return measured;
 }
@@ -252,8 +287,19 @@ bool PitchCorrector::WaitUntilDone(int program, std::chrono::milliseconds timeou
   return changed_.wait_for(lock, timeout, [&] { return done_.contains(program); });
 }
 
+bool PitchCorrector::WaitUntilIdle(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout,
+                           [&] { return queue_.empty() && !underWay_ && !holdsSoundFont_; });
+}
+
+bool PitchCorrector::HoldsSoundFont() const {
+  std::lock_guard lock(mutex_);
+  return holdsSoundFont_;
+}
+
 void PitchCorrector::Run() {
-  // Made on this thread at the first request: loading the SoundFont is slow.
+  // Made on this thread when work arrives: loading the SoundFont is slow.
   std::unique_ptr<TuningMeter> meter;
   std::unique_lock lock(mutex_);
   while (true) {
@@ -264,6 +310,7 @@ void PitchCorrector::Run() {
     const int program = queue_.front();
     queue_.pop_front();
     underWay_ = program;
+    holdsSoundFont_ = true;
     lock.unlock();
     if (!meter) {
       meter = std::make_unique<TuningMeter>(soundFontPath_, sampleRate_);
@@ -275,6 +322,16 @@ void PitchCorrector::Run() {
       return;
     }
     done_[program] = std::move(pitches);
+    changed_.notify_all();
+    if (!queue_.empty()) {
+      continue;
+    }
+    lock.unlock();
+    meter.reset();
+    ReturnFreedMemory();
+    lock.lock();
+    // Work that arrived meanwhile loads it again.
+    holdsSoundFont_ = false;
     changed_.notify_all();
   }
 }

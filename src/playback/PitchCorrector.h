@@ -50,6 +50,25 @@ inline constexpr double kRecheckCents = 0.25;
 // that each key sits mid-way between two whole-cent steps.
 KeyPitches MeasuringTuning();
 
+// The pitch of a note, as a tuning reference needs it, is the one heard once the attack is over:
+// its mean frequency from kNoteSettle to kNoteEnd after the strike, the least-squares slope of
+// its measured partial's phase over that stretch. The stretch starts after the pitch glide that
+// follows the strike of many samples (a bass settles by some 15 cents in its first 0.3 s); it is
+// long enough to span the slow wobble of looped samples, short enough for the time budget. The
+// pitch correction and the pitch report measure this same stretch with methods of their own.
+inline constexpr std::chrono::milliseconds kNoteSettle{300};
+inline constexpr std::chrono::milliseconds kNoteEnd{1300};
+
+// How many frames of a note, from its strike, NotePitch needs: the analysis frames centred on the
+// ends of the measured stretch reach half a frame beyond it.
+std::size_t NoteFrames(double sampleRate);
+
+// The pitch in cents (see FrequencyToCents) of a note of `key` rendered from its strike (at least
+// NoteFrames samples, the channels summed), measured near the key; nothing when it has no clear
+// pitch there.
+std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
+                                double sampleRate, int key);
+
 // Renders single notes of a SoundFont offline on a private synthesizer (channel 0, velocity 126,
 // no reverb or chorus) and measures their pitch. Not thread-safe; loads the SoundFont once.
 class TuningMeter {
@@ -75,12 +94,6 @@ class TuningMeter {
   // Measures `program` and works out its correction (see CorrectionFor).
   std::optional<KeyPitches> Correct(int program, const std::atomic<bool>* cancel = nullptr);
 
-  // Each key is struck and rendered for kRenderTime; the pitch is measured after kSettleTime, once
-  // the attack is over. The pitch of a note is its mean over that stretch: long enough to span the
-  // slow wobble of many looped samples, short enough to stay within budget.
-  static constexpr std::chrono::milliseconds kRenderTime{1200};
-  static constexpr std::chrono::milliseconds kSettleTime{150};
-
  private:
   struct Synth;
   std::unique_ptr<Synth> synth_;
@@ -92,7 +105,10 @@ class TuningMeter {
 };
 
 // The key tuning source of the built-in synthesizer: works out each requested program on a
-// worker thread of its own and keeps the results for its lifetime.
+// worker thread of its own and keeps the results for its lifetime. The worker loads its own copy
+// of the SoundFont when work arrives and drops it, handing the memory back to the system, as soon
+// as no work is left: the copy is tens of megabytes, loading it takes a few tens of
+// milliseconds, and programs are requested rarely.
 class PitchCorrector final : public KeyTuningSource {
  public:
   PitchCorrector(std::string soundFontPath, double sampleRate);
@@ -108,6 +124,11 @@ class PitchCorrector final : public KeyTuningSource {
   // Waits until `program` has been worked out (it must have been requested); true if it was in
   // time. Lookup() may still give nothing afterwards: the program has no clear pitch.
   bool WaitUntilDone(int program, std::chrono::milliseconds timeout) const;
+  // Waits until no work is queued or under way and the worker's SoundFont is released; true if
+  // that happened in time.
+  bool WaitUntilIdle(std::chrono::milliseconds timeout) const;
+  // Whether the worker holds its copy of the SoundFont now.
+  bool HoldsSoundFont() const;
 
  private:
   void Run();
@@ -119,6 +140,7 @@ class PitchCorrector final : public KeyTuningSource {
   std::deque<int> queue_;
   std::optional<int> underWay_;
   std::map<int, std::optional<KeyPitches>> done_;
+  bool holdsSoundFont_ = false;
   std::atomic<bool> stopping_{false};
   std::thread worker_;
 };

@@ -79,24 +79,18 @@ class ReferenceSynth {
       fluid_synth_deactivate_tuning(synth, kChannel, 0);
     }
     fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
-    const auto frames = static_cast<std::size_t>(
-        sampleRate_ * std::chrono::duration<double>(TuningMeter::kRenderTime).count());
-    const auto settle = static_cast<std::size_t>(
-        sampleRate_ * std::chrono::duration<double>(TuningMeter::kSettleTime).count());
+    const std::size_t frames = NoteFrames(sampleRate_);
     std::vector<float> left(frames);
     std::vector<float> right(frames);
     fluid_synth_write_float(synth, static_cast<int>(frames), left.data(), 0, 1, right.data(), 0, 1);
-    std::vector<float> mono(frames - settle);
-    for (std::size_t i = 0; i < mono.size(); ++i) {
-      mono[i] = left[settle + i] + right[settle + i];
+    std::vector<float> mono(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+      mono[i] = left[i] + right[i];
     }
     // Silence until the next note, long enough for the reverberation to die away.
     fluid_synth_all_sounds_off(synth, kChannel);
     fluid_synth_write_float(synth, static_cast<int>(frames), left.data(), 0, 1, right.data(), 0, 1);
-    if (const auto pitch = analyzer_.Measure(mono, sampleRate_)) {
-      return FrequencyToCents(pitch->frequency);
-    }
-    return std::nullopt;
+    return NotePitch(analyzer_, mono, sampleRate_, key);
   }
 
  private:
@@ -195,7 +189,7 @@ TEST_P(CorrectedProgramTest, PlaysEveryStringKeyWithinHalfACentOfEqualTemperamen
 INSTANTIATE_TEST_SUITE_P(SoundFonts, CorrectedProgramTest,
                          ::testing::Values(Case{"FluidR3Piano", kFluidR3, 48000.0, kPiano},
                                            Case{"FluidR3Nylon", kFluidR3, 48000.0, kNylonGuitar},
-                                           Case{"TimGM6mbPiano", kTimGM6mb, 44100.0, kPiano},
+                                           Case{"TimGM6mbSteel", kTimGM6mb, 44100.0, kSteelGuitar},
                                            Case{"TimGM6mbNylon", kTimGM6mb, 44100.0, kNylonGuitar}),
                          [](const auto& info) { return info.param.name; });
 
@@ -217,6 +211,25 @@ TEST(PitchCorrectorTest, LooksUpWhatItsWorkerWorkedOutForARequestedProgram) {
     }
   }
   EXPECT_FALSE(corrector.Lookup(kPiano).has_value());  // never requested
+}
+
+TEST(PitchCorrectorTest, ReleasesItsSoundFontWhenIdleAndLoadsItAgainForNewWork) {
+  PitchCorrector corrector(kTimGM6mb, 44100.0);
+  EXPECT_FALSE(corrector.HoldsSoundFont());  // nothing loaded before the first request
+  corrector.Request(kNylonGuitar);
+  corrector.Request(kSteelGuitar);
+  ASSERT_TRUE(corrector.WaitUntilIdle(kWorkTimeout));
+  EXPECT_FALSE(corrector.HoldsSoundFont());
+  ASSERT_TRUE(corrector.Lookup(kNylonGuitar).has_value());
+  ASSERT_TRUE(corrector.Lookup(kSteelGuitar).has_value());
+
+  // A request after the release loads the SoundFont again and works as the first one did.
+  corrector.Request(kPiano);
+  ASSERT_TRUE(corrector.WaitUntilDone(kPiano, kWorkTimeout));
+  TuningMeter meter(kTimGM6mb, 44100.0);
+  EXPECT_EQ(corrector.Lookup(kPiano), meter.Correct(kPiano));
+  ASSERT_TRUE(corrector.WaitUntilIdle(kWorkTimeout));
+  EXPECT_FALSE(corrector.HoldsSoundFont());
 }
 
 TEST(PitchCorrectorTest, ProgramsWithoutAClearPitchAndBrokenSoundFontsStayUncorrected) {
@@ -260,10 +273,7 @@ TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
   synth.Prepare(kPiano);
   ASSERT_TRUE(corrector->WaitUntilDone(kPiano, kWorkTimeout));
 
-  const auto frames = static_cast<std::size_t>(
-      kRate * std::chrono::duration<double>(TuningMeter::kRenderTime).count());
-  const auto settle = static_cast<std::size_t>(
-      kRate * std::chrono::duration<double>(TuningMeter::kSettleTime).count());
+  const std::size_t frames = NoteFrames(kRate);
   // Enough for a closed connection's notes to be released and die away.
   const auto quiet =
       static_cast<std::size_t>(kRate * (std::chrono::duration<double>(kRingLimit).count() + 1.0));
@@ -281,14 +291,13 @@ TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
           midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), midi::kStrikeVelocity));
       synth.Render(left.data(), right.data(), static_cast<int>(frames));
     }
-    std::vector<float> mono(frames - settle);
-    for (std::size_t i = 0; i < mono.size(); ++i) {
-      mono[i] = left[settle + i] + right[settle + i];
+    std::vector<float> mono(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+      mono[i] = left[i] + right[i];
     }
-    if (const auto pitch = analyzer.Measure(mono, kRate)) {
+    if (const auto pitch = NotePitch(analyzer, mono, kRate, key)) {
       ++measuredKeys;
-      EXPECT_LE(std::abs(ErrorCents(FrequencyToCents(pitch->frequency), key)),
-                kInTuneCents + kReverberationCents)
+      EXPECT_LE(std::abs(ErrorCents(*pitch, key)), kInTuneCents + kReverberationCents)
           << "key " << key;
     }
     synth.Render(left.data(), right.data(), static_cast<int>(quiet));
