@@ -13,8 +13,9 @@
 // defines a note's pitch (kNoteSettle to kNoteEnd after the strike, 150 ms to 1.2 s); the filters
 // run from the strike and their delay is allowed for, so the phase read is that of this stretch.
 // The partial followed is the lowest of them no more than 30 dB below the strongest. A key has no
-// measurable pitch when those harmonics hold less than half of the sound's power, when its pitch is
-// more than 50 cents from the key, or when its two halves differ by more than 2 cents (a sound
+// measurable pitch when those harmonics hold less than half of the sound's power, when it dies away
+// within the stretch (its last tenth more than 60 dB below its first), when its pitch is more than
+// 50 cents from the key, or when its two halves differ by more than 2 cents (a sound
 // whose pitch moves that much within a second has no pitch to half a cent); a program is measurable
 // when two thirds of its keys are, before and after.
 #include <fluidsynth.h>

@@ -57,7 +57,8 @@ constexpr double kMaxDriftCents = 6.0;
 // Frames whose phases are followed through the samples: enough that the slope through them weighs
 // the whole stretch between the first and last centre, not a few instants of a wobbling phase.
 constexpr std::size_t kFrames = 17;
-// Frames whose power spectra are averaged to find the partials.
+// Frames whose power spectra are averaged to find the partials; an even number, transformed in
+// pairs.
 constexpr std::size_t kSpectrumFrames = 4;
 // Frames of about this length resolve the partials of the lowest string key (44 Hz) into peaks
 // well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
@@ -103,7 +104,8 @@ void PitchAnalyzer::Prepare(std::size_t frameSize) {
     window_[n] = kWindowTerms[0] - kWindowTerms[1] * std::cos(x) +
                  kWindowTerms[2] * std::cos(2 * x) - kWindowTerms[3] * std::cos(3 * x);
   }
-  first_.resize(frameSize);
+  first_.resize(frameSize / 2);
+  packed_.resize(frameSize);
   kernelBin_ = 0;
   kernelReal_.clear();
   power_.resize(frameSize / 2);
@@ -137,14 +139,23 @@ std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::siz
   return std::complex<double>(real, imaginary) - mean * kernelSum_;
 }
 
-void PitchAnalyzer::Transform(std::span<const float> frame,
-                              std::vector<std::complex<double>>& spectrum) const {
-  const double mean =
-      std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frame.size());
-  for (std::size_t n = 0; n < frame.size(); ++n) {
-    spectrum[n] = {(frame[n] - mean) * window_[n], 0.0};
+void PitchAnalyzer::Transform(std::span<const float> first, std::span<const float> second) {
+  // Two real frames in one complex transform, as its real and imaginary parts; their spectra are
+  // the even and odd conjugate-symmetric parts of the result.
+  const auto size = static_cast<double>(first.size());
+  const double firstMean = std::accumulate(first.begin(), first.end(), 0.0) / size;
+  const double secondMean = std::accumulate(second.begin(), second.end(), 0.0) / size;
+  for (std::size_t n = 0; n < first.size(); ++n) {
+    packed_[n] = {(first[n] - firstMean) * window_[n], (second[n] - secondMean) * window_[n]};
   }
-  fft_->Forward(spectrum);
+  fft_->Forward(packed_);
+  const std::size_t frameSize = packed_.size();
+  for (std::size_t k = 0; k < power_.size(); ++k) {
+    const auto mirror = std::conj(packed_[(frameSize - k) % frameSize]);
+    first_[k] = 0.5 * (packed_[k] + mirror);
+    const auto odd = 0.5 * (packed_[k] - mirror);
+    power_[k] += std::norm(first_[k]) + std::norm(odd);
+  }
 }
 
 std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) const {
@@ -220,11 +231,11 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   // The spectrum is the mean of frames spread over the samples, so that the partials are weighed
   // by their strength over the whole stretch, not in the attack at its start.
   std::fill(power_.begin(), power_.end(), 0.0);
-  for (std::size_t j = kSpectrumFrames; j-- > 0;) {
-    Transform(samples.subspan(hop * j / (kSpectrumFrames - 1), frameSize), first_);
-    for (std::size_t k = 0; k < power_.size(); ++k) {
-      power_[k] += std::norm(first_[k]);
-    }
+  const auto frameAt = [&](std::size_t j) {
+    return samples.subspan(hop * j / (kSpectrumFrames - 1), frameSize);
+  };
+  for (std::size_t j = kSpectrumFrames; j >= 2; j -= 2) {
+    Transform(frameAt(j - 2), frameAt(j - 1));
   }
   const auto peaks = FindPeaks(sampleRate);
   if (peaks.empty()) {

@@ -64,13 +64,15 @@ class PitchAnalyzer {
   std::optional<Pitch> Analyse(std::span<const float> samples, double sampleRate,
                                std::optional<double> expectedHertz);
   void Prepare(std::size_t frameSize);
-  void Transform(std::span<const float> frame, std::vector<std::complex<double>>& spectrum) const;
+  // Adds the power spectra of two frames to power_ and keeps the spectrum of the first in first_.
+  void Transform(std::span<const float> first, std::span<const float> second);
   // One bin of the windowed transform of `frame`.
   std::complex<double> BinOf(std::span<const float> frame, std::size_t bin);
   std::vector<Peak> FindPeaks(double sampleRate) const;
 
   std::optional<Fft> fft_;
   std::vector<double> window_;
+  std::vector<std::complex<double>> packed_;
   std::vector<std::complex<double>> first_;
   std::vector<double> power_;
   std::size_t kernelBin_ = 0;
