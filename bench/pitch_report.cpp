@@ -10,7 +10,7 @@
 // and measured here with a method of this tool's own, not the correction's analysis: each of the
 // first eight harmonics of the key is shifted to 0 Hz (heterodyne), low-passed, and its phase
 // followed through the note. A partial's frequency is the slope of its phase over the stretch that
-// defines a note's pitch (kNoteSettle to kNoteEnd after the strike, 150 ms to 1.2 s); the filters
+// defines a note's pitch (kNoteSettle to kNoteEnd after the strike); the filters
 // run from the strike and their delay is allowed for, so the phase read is that of this stretch.
 // The partial followed is the lowest of them no more than 30 dB below the strongest. A key has no
 // measurable pitch when those harmonics hold less than half of the sound's power, when it dies away

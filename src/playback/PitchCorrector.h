@@ -43,8 +43,10 @@ std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
 inline constexpr double kMaxCorrectionCents = 50.0;
 
 // A key whose corrected pitch is expected this far or farther from equal temperament is measured
-// again after the correction: the nearest step may then turn out to be the other one.
-inline constexpr double kRecheckCents = 0.25;
+// again after the correction: the nearest step may then turn out to be the other one. Nearer
+// keys stay within half a cent even when the shift moves them a tenth of a cent more or less than
+// its size, so they are not worth the time.
+inline constexpr double kRecheckCents = 0.35;
 
 // The pitches that the measuring renders are made with: equal temperament plus half a cent, so
 // that each key sits mid-way between two whole-cent steps.
@@ -53,11 +55,12 @@ KeyPitches MeasuringTuning();
 // The pitch of a note, as a tuning reference needs it, is the one heard once the attack is over:
 // its mean frequency from kNoteSettle to kNoteEnd after the strike, the least-squares slope of
 // its measured partial's phase over that stretch. The stretch starts after the pitch glide that
-// follows the strike of many samples (a bass settles by some 15 cents in its first 0.3 s); it is
+// follows the strike of many samples (a bass glides by some 15 cents in its first 0.3 s and
+// wavers until about 0.4 s); it is
 // long enough to span the slow wobble of looped samples, short enough for the time budget. The
 // pitch correction and the pitch report measure this same stretch with methods of their own.
-inline constexpr std::chrono::milliseconds kNoteSettle{300};
-inline constexpr std::chrono::milliseconds kNoteEnd{1300};
+inline constexpr std::chrono::milliseconds kNoteSettle{400};
+inline constexpr std::chrono::milliseconds kNoteEnd{1400};
 
 // How many frames of a note, from its strike, NotePitch needs: the analysis frames centred on the
 // ends of the measured stretch reach half a frame beyond it.
