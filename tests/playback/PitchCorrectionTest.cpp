@@ -27,10 +27,7 @@ constexpr int kSeashore = 122;
 constexpr int kChannel = 3;
 constexpr int kTuningBank = 0;
 constexpr double kInTuneCents = 0.5;
-// The built-in synthesizer plays with reverberation, which the correction leaves out of its
-// measurements (it is the room, not the note) and which moves the measured pitch of the mix by up
-// to a quarter of a cent.
-constexpr double kReverberationCents = 0.25;
+constexpr int kRetireFrames = 64;
 constexpr std::chrono::seconds kWorkTimeout{60};
 
 struct SettingsDeleter {
@@ -56,8 +53,7 @@ class ReferenceSynth {
     settings_.reset(new_fluid_settings());
     fluid_settings_setnum(settings_.get(), "synth.sample-rate", sampleRate);
     fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
-    // The note itself, without the room: the reverberation's modulated delay lines pull the
-    // measured pitch of the mixed sound by a few tenths of a cent either way.
+    // Dry, as the built-in synthesizer plays.
     fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
     fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
     synth_.reset(new_fluid_synth(settings_.get()));
@@ -87,9 +83,9 @@ class ReferenceSynth {
     for (std::size_t i = 0; i < frames; ++i) {
       mono[i] = left[i] + right[i];
     }
-    // Silence until the next note, long enough for the reverberation to die away.
+    // Lets the silenced voices retire before the next note.
     fluid_synth_all_sounds_off(synth, kChannel);
-    fluid_synth_write_float(synth, static_cast<int>(frames), left.data(), 0, 1, right.data(), 0, 1);
+    fluid_synth_write_float(synth, kRetireFrames, left.data(), 0, 1, right.data(), 0, 1);
     return NotePitch(analyzer_, mono, sampleRate_, key);
   }
 
@@ -297,8 +293,7 @@ TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
     }
     if (const auto pitch = NotePitch(analyzer, mono, kRate, key)) {
       ++measuredKeys;
-      EXPECT_LE(std::abs(ErrorCents(*pitch, key)), kInTuneCents + kReverberationCents)
-          << "key " << key;
+      EXPECT_LE(std::abs(ErrorCents(*pitch, key)), kInTuneCents) << "key " << key;
     }
     synth.Render(left.data(), right.data(), static_cast<int>(quiet));
   }
