@@ -22,6 +22,7 @@ constexpr int kTuningProgram = 0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
 constexpr int kRetireFrames = 64;
+constexpr double kMaxRecheckStep = 1.0;
 
 struct SettingsDeleter {
   void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
@@ -237,8 +238,17 @@ std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bo
   if (!check) {
     return std::nullopt;
   }
-  if (auto refined = CorrectionFor(*check, *corrected)) {
-    return refined;
+  const auto refined = CorrectionFor(*check, *corrected);
+  if (!refined) {
+    return corrected;
+  }
+  // Only the neighbouring step is a candidate: a key that now seems many cents away was measured
+  // on something else the second time (a different partial of a noisy or fading note).
+  for (const int key : borderline) {
+    const auto index = static_cast<std::size_t>(key);
+    if (std::abs((*refined)[index] - (*corrected)[index]) <= kMaxRecheckStep) {
+      (*corrected)[index] = (*refined)[index];
+    }
   }
   return corrected;
 }
