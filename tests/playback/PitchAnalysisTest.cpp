@@ -120,6 +120,25 @@ TEST(PitchAnalysisTest, SeesNoPitchWhereThereIsNone) {
   EXPECT_FALSE(analyzer.Measure(tooShort, kRate).has_value());
 }
 
+// A pitched sound with strong inharmonic components (a struck bar, breath noise) has no clear pitch
+// on its own, but its harmonic series is found and measured when the expected pitch is known.
+TEST(PitchAnalysisTest, FindsTheSeriesNearAnExpectedPitchAmongInharmonicComponents) {
+  constexpr double kRate = 48000.0;
+  constexpr double kFundamental = 110.0 * 1.0025;
+  const auto tone = Synthesize({"StruckBar",
+                                kRate,
+                                kFundamental,
+                                {{1.0, 0.3}, {2.0, 0.2}, {3.0, 0.15}, {2.76, 0.25}, {5.40, 0.2}}});
+  PitchAnalyzer analyzer;
+  EXPECT_FALSE(analyzer.Measure(tone, kRate).has_value());
+  const auto pitch = analyzer.Measure(tone, kRate, 110.0);
+  ASSERT_TRUE(pitch.has_value());
+  EXPECT_NEAR(FrequencyToCents(pitch->frequency), FrequencyToCents(kFundamental), kPrecisionCents);
+  EXPECT_EQ(pitch->harmonic, 1);
+  // Nothing near a pitch the sound does not have.
+  EXPECT_FALSE(analyzer.Measure(tone, kRate, 110.0 * 1.1).has_value());
+}
+
 TEST(PitchAnalysisTest, OneAnalyzerServesDifferentLengthsAndRates) {
   PitchAnalyzer analyzer;
   for (const double rate : {48000.0, 22050.0, 96000.0, 48000.0}) {

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,38 @@ TEST(FluidSynthTuningTest, ResolvesAVoicesPitchToWholeCents) {
   // Everything within one cent sounds the same; the next cent sounds one cent higher.
   EXPECT_NEAR(*high, *low, 0.001);
   EXPECT_NEAR(*next - *low, 1.0, 0.05);
+}
+
+// The pitch of a note is the steady one after the attack: a glide that settles within kNoteSettle
+// of the strike does not count, and neither does what follows kNoteEnd.
+TEST(NotePitchTest, IsThePitchBetweenTheSettleAndTheEndOfTheNote) {
+  constexpr double kRate = 48000.0;
+  constexpr int kKey = 40;
+  constexpr double kGlideCents = 15.0;
+  constexpr double kSteadyCents = 2.0;
+  constexpr double kLateCents = -30.0;
+  const double settle = std::chrono::duration<double>(kNoteSettle).count();
+  const double end = std::chrono::duration<double>(kNoteEnd).count();
+  std::vector<float> note(NoteFrames(kRate) + static_cast<std::size_t>(kRate));
+  double phase = 0.0;
+  for (std::size_t n = 0; n < note.size(); ++n) {
+    const double t = static_cast<double>(n) / kRate;
+    double cents = kSteadyCents;
+    if (t < settle) {
+      cents += kGlideCents * (1.0 - t / settle);
+    } else if (t > end + 0.2) {  // beyond the analysis frames centred on the end
+      cents = kLateCents;
+    }
+    phase += 2.0 * std::numbers::pi * CentsToFrequency(100.0 * kKey + cents) / kRate;
+    note[n] =
+        static_cast<float>(0.3 * std::exp(-t) * (std::sin(phase) + 0.5 * std::sin(2 * phase)));
+  }
+  PitchAnalyzer analyzer;
+  const auto pitch = NotePitch(analyzer, note, kRate, kKey);
+  ASSERT_TRUE(pitch.has_value());
+  EXPECT_NEAR(*pitch - 100.0 * kKey, kSteadyCents, 0.05);
+  // Too short a recording has no pitch by this measure.
+  EXPECT_FALSE(NotePitch(analyzer, std::span(note).first(NoteFrames(kRate) - 1), kRate, kKey));
 }
 
 TEST(CorrectionForTest, MovesEachKeyByTheWholeCentsThatLandNearestToItsKey) {
