@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "playback/AudioLibraries.h"
 #include "playback/PitchCorrector.h"
 
 namespace morrowfane {
@@ -200,9 +201,7 @@ std::optional<double> MeasureKey(const std::vector<float>& samples, double rate,
 class Renderer {
  public:
   Renderer(const std::string& soundFont, double rate) : rate_(rate) {
-    for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-      fluid_set_log_function(level, nullptr, nullptr);
-    }
+    SilenceAudioLibraries();
     settings_.reset(new_fluid_settings());
     fluid_settings_setnum(settings_.get(), "synth.sample-rate", rate);
     fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <numeric>
 
+#include "playback/AudioLibraries.h"
+
 namespace morrowfane {
 namespace {
 
@@ -30,16 +32,6 @@ struct SettingsDeleter {
 struct SynthDeleter {
   void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
 };
-
-// FluidSynth reports to stderr by default; the program keeps the console quiet.
-void SilenceFluidSynth() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-      fluid_set_log_function(level, nullptr, nullptr);
-    }
-  });
-}
 
 std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
   return static_cast<std::size_t>(
@@ -129,7 +121,7 @@ struct TuningMeter::Synth {
 
 TuningMeter::TuningMeter(const std::string& soundFontPath, double sampleRate)
     : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
-  SilenceFluidSynth();
+  SilenceAudioLibraries();
   synth_->settings.reset(new_fluid_settings());
   if (!synth_->settings) {
     return;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "playback/AudioLibraries.h"
 #include "playback/BuiltInSynth.h"
 #include "playback/PitchAnalysis.h"
 #include "playback/PitchCorrector.h"
@@ -49,9 +50,7 @@ double ErrorCents(double cents, int key) {
 class ReferenceSynth {
  public:
   ReferenceSynth(const std::string& soundFont, double sampleRate) : sampleRate_(sampleRate) {
-    for (const int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
-      fluid_set_log_function(level, nullptr, nullptr);
-    }
+    SilenceAudioLibraries();
     settings_.reset(new_fluid_settings());
     fluid_settings_setnum(settings_.get(), "synth.sample-rate", sampleRate);
     fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
