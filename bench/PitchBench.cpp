@@ -183,21 +183,28 @@ double ProcessLoad() {
   return 100.0 * cpu / wall;
 }
 
+// Median CPU use of the process while the nylon guitar's E2 loops at `rate` on `outputs`,
+// measured `settle` after the strike.
+double MedianLoopLoad(MidiOutputs& outputs, int rate, std::chrono::seconds settle) {
+  SystemSleeper sleeper;
+  std::vector<double> loads;
+  for (int run = 0; run < kLoopRuns; ++run) {
+    TonePlayer player(outputs, sleeper);
+    player.ApplySettings({0, kNylonGuitar, true, rate});
+    player.Play("E", 1);
+    std::this_thread::sleep_for(settle);
+    loads.push_back(ProcessLoad());
+    player.Stop().Set();
+    player.WaitIdle();
+  }
+  return Median(loads);
+}
+
 void PlayerLoad() {
   SilentOutputs outputs;
-  SystemSleeper sleeper;
   for (const int rate : {20, 300}) {
-    std::vector<double> loads;
-    for (int run = 0; run < kLoopRuns; ++run) {
-      TonePlayer player(outputs, sleeper);
-      player.ApplySettings({0, kNylonGuitar, true, rate});
-      player.Play("E", 1);
-      loads.push_back(ProcessLoad());
-      player.Stop().Set();
-      player.WaitIdle();
-    }
     std::printf("tone player alone looping at Rate %-3d          %6.2f %% of one core\n", rate,
-                Median(loads));
+                MedianLoopLoad(outputs, rate, std::chrono::seconds(0)));
   }
 }
 
@@ -232,20 +239,9 @@ void LoopLoad() {
   std::printf("%-44s %6.2f %% of one core\n", "built-in synthesizer idle (JACK, 48 kHz)",
               Median(idle));
 
-  SystemSleeper sleeper;
   for (const int rate : {20, 300}) {
-    std::vector<double> loads;
-    for (int run = 0; run < kLoopRuns; ++run) {
-      TonePlayer player(outputs, sleeper);
-      player.ApplySettings({0, kNylonGuitar, true, rate});
-      player.Play("E", 1);
-      std::this_thread::sleep_for(kSettle);
-      loads.push_back(ProcessLoad());
-      player.Stop().Set();
-      player.WaitIdle();
-    }
     std::printf("note looping at Rate %-3d (nylon guitar, E2)      %6.2f %% of one core\n", rate,
-                Median(loads));
+                MedianLoopLoad(outputs, rate, kSettle));
   }
 }
 
