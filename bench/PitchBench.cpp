@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "JackTestServer.h"
+#include "SoundFonts.h"
 #include "playback/BuiltInSynth.h"
 #include "playback/PitchCorrector.h"
 #include "playback/TonePlayer.h"
@@ -37,8 +38,8 @@ namespace {
 
 using namespace morrowfane;
 
-constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-constexpr char kTimGM6mb[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+using morrowfane::testing::kFluidR3;
+using morrowfane::testing::kTimGM6mb;
 constexpr double kRate = 48000.0;
 constexpr int kCorrectionRuns = 5;
 constexpr int kLoopRuns = 3;

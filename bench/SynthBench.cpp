@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "JackTestServer.h"
+#include "SoundFonts.h"
 #include "VirtualClock.h"
 #include "playback/BuiltInSynth.h"
 #include "playback/ExternalMidiPorts.h"
@@ -27,8 +28,8 @@ namespace {
 using namespace morrowfane;
 using Clock = std::chrono::steady_clock;
 
-constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-constexpr char kTimGM6mb[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+using morrowfane::testing::kFluidR3;
+using morrowfane::testing::kTimGM6mb;
 constexpr int kNylonGuitar = 24;
 constexpr int kPiano = 0;
 constexpr int kRuns = 5;

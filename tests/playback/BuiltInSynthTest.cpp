@@ -9,6 +9,7 @@
 #include <set>
 
 #include "AudioAnalysis.h"
+#include "SoundFonts.h"
 #include "VirtualClock.h"
 #include "playback/BuiltInSynth.h"
 #include "playback/ExternalMidiPorts.h"
@@ -25,7 +26,8 @@ using testing::StrongestPeak;
 
 // Not the synthesizer's usual 48 kHz, so a synth that ignored the rate would be out of tune.
 constexpr double kRate = 44100.0;
-constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+using morrowfane::testing::kFluidR3;
+using morrowfane::testing::kTimGM6mb;
 constexpr std::chrono::seconds kLoadTimeout{30};
 constexpr double kPitchTolerance = 15.0;  // cents
 constexpr double kBandSemitones = 2.0;
@@ -546,10 +548,9 @@ TEST(BuiltInSynthTest, TakesTheFirstSoundFontThatLoads) {
   const auto folder = std::filesystem::temp_directory_path() / "morrowfane-synth-order";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "broken.sf2") << "not a SoundFont";
-  auto synth =
-      ReadySynth(Offline({(folder / "missing.sf2").string(), (folder / "broken.sf2").string(),
-                          "/usr/share/sounds/sf2/TimGM6mb.sf2", kFluidR3}));
-  EXPECT_EQ(synth->SoundFontPath(), "/usr/share/sounds/sf2/TimGM6mb.sf2");
+  auto synth = ReadySynth(Offline(
+      {(folder / "missing.sf2").string(), (folder / "broken.sf2").string(), kTimGM6mb, kFluidR3}));
+  EXPECT_EQ(synth->SoundFontPath(), kTimGM6mb);
   EXPECT_EQ(synth->Name(), "Built-in synthesizer");
   EXPECT_EQ(synth->SampleRate(), kRate);
   std::filesystem::remove_all(folder);

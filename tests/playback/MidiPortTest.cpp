@@ -11,6 +11,7 @@
 
 #include "AudioAnalysis.h"
 #include "JackTestServer.h"
+#include "SoundFonts.h"
 #include "playback/BuiltInSynth.h"
 #include "playback/ExternalMidiPorts.h"
 #include "playback/InstrumentCatalogue.h"
@@ -30,7 +31,7 @@ constexpr milliseconds kPortWait{5000};
 constexpr milliseconds kDeliveryWait{5000};
 constexpr char kSinkClient[] = "mf-sink";
 constexpr char kSinkPort[] = "mf-sink:input";
-constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+using morrowfane::testing::kFluidR3;
 constexpr char kSequencerDevice[] = "/dev/snd/seq";
 constexpr int kNylonGuitar = 24;
 constexpr double kPitchTolerance = 15.0;  // cents

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "SoundFonts.h"
 #include "playback/AudioLibraries.h"
 #include "playback/BuiltInSynth.h"
 #include "playback/PitchAnalysis.h"
@@ -19,8 +20,8 @@
 namespace morrowfane {
 namespace {
 
-constexpr char kFluidR3[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-constexpr char kTimGM6mb[] = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+using morrowfane::testing::kFluidR3;
+using morrowfane::testing::kTimGM6mb;
 constexpr int kPiano = 0;
 constexpr int kNylonGuitar = 24;
 constexpr int kSteelGuitar = 25;
