@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "playback/AudioLibraries.h"
+#include "playback/FluidKeyTuning.h"
 #include "playback/PitchCorrector.h"
 
 namespace morrowfane {
@@ -41,7 +42,6 @@ namespace {
 constexpr char kDefaultSoundFont[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 constexpr double kDefaultRate = 48000.0;
 constexpr int kChannel = 1;
-constexpr int kTuningBank = 0;
 constexpr double kSettleSeconds = std::chrono::duration<double>(kNoteSettle).count();
 constexpr double kEndSeconds = std::chrono::duration<double>(kNoteEnd).count();
 // Rendered beyond the end of the stretch for the low-pass filters' delay (under 0.1 s on the
@@ -219,12 +219,10 @@ class Renderer {
     auto* synth = synth_.get();
     fluid_synth_program_change(synth, kChannel, program);
     if (pitches) {
-      const std::string name = "report " + std::to_string(program);
-      fluid_synth_activate_key_tuning(synth, kTuningBank, program, name.c_str(), pitches->data(),
-                                      0);
-      fluid_synth_activate_tuning(synth, kChannel, kTuningBank, program, 0);
+      InstallKeyTuning(synth, program, "report " + std::to_string(program), *pitches);
+      PlayWithKeyTuning(synth, kChannel, program);
     } else {
-      fluid_synth_deactivate_tuning(synth, kChannel, 0);
+      PlayWithSoundFontTuning(synth, kChannel);
     }
     fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
     const auto frames = static_cast<std::size_t>((kEndSeconds + kDelayMarginSeconds) * rate_);

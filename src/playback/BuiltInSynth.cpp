@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "playback/AudioLibraries.h"
+#include "playback/FluidKeyTuning.h"
 
 namespace morrowfane {
 namespace {
@@ -32,7 +33,6 @@ constexpr char kBesideProgramSoundFont[] = "morrowfane.sf2";
 constexpr int kChannelCount = 16;
 // Keeps the samples of the program announced by Prepare() loaded; no connection plays on it.
 constexpr int kPreloadChannel = kChannelCount - 1;
-constexpr int kTuningBank = 0;
 
 // Channel messages a connection understands (channel in the low nibble).
 constexpr std::uint8_t kNoteOff = 0x80;
@@ -459,7 +459,7 @@ void BuiltInSynth::Impl::ResetChannel(int channel) {
     fluid_synth_cc(synth, channel, kRestoredControllers[i], controllerDefaults_[i]);
   }
   fluid_synth_pitch_wheel_sens(synth, channel, kDefaultPitchWheelSensitivity);
-  fluid_synth_deactivate_tuning(synth, channel, 0);
+  PlayWithSoundFontTuning(synth, channel);
   // No program until the connection picks one: selecting program 0 here would load piano
   // samples only to drop them at the program change that follows.
   fluid_synth_unset_program(synth, channel);
@@ -518,15 +518,14 @@ void BuiltInSynth::Impl::ProgramChange(int channel, int program) {
     pitches = tuningSource_->Lookup(program);
   }
   if (!pitches) {
-    fluid_synth_deactivate_tuning(synth, channel, 0);
+    PlayWithSoundFontTuning(synth, channel);
     return;
   }
   if (!installedTunings_.test(program)) {
-    const std::string name = "MorrowFane " + std::to_string(program);
-    fluid_synth_activate_key_tuning(synth, kTuningBank, program, name.c_str(), pitches->data(), 0);
+    InstallKeyTuning(synth, program, "MorrowFane " + std::to_string(program), *pitches);
     installedTunings_.set(program);
   }
-  fluid_synth_activate_tuning(synth, channel, kTuningBank, program, 0);
+  PlayWithKeyTuning(synth, channel, program);
 }
 
 void BuiltInSynth::Impl::ReleaseRinging() {

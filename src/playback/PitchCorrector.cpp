@@ -11,20 +11,18 @@
 #include <numeric>
 
 #include "playback/AudioLibraries.h"
+#include "playback/FluidKeyTuning.h"
 
 namespace morrowfane {
 namespace {
 
 constexpr double kCentsPerKey = 100.0;
 constexpr double kCentsPerOctave = 1200.0;
-constexpr double kHalfCent = 0.5;
 constexpr int kMeasuringChannel = 0;
-constexpr int kTuningBank = 0;
-constexpr int kTuningProgram = 0;
+constexpr int kMeasuringTuning = 0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
 constexpr int kRetireFrames = 64;
-constexpr double kMaxRecheckStep = 1.0;
 
 struct SettingsDeleter {
   void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
@@ -81,14 +79,6 @@ KeyPitches EqualTemperament() {
   return pitches;
 }
 
-KeyPitches MeasuringTuning() {
-  auto pitches = EqualTemperament();
-  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
-    pitches[static_cast<std::size_t>(key)] += kHalfCent;
-  }
-  return pitches;
-}
-
 std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
                                         const KeyPitches& measuredWith) {
   auto pitches = measuredWith;
@@ -103,8 +93,7 @@ std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
     if (std::abs(error_in_octave) > kMaxCorrectionCents) {
       continue;
     }
-    // Whole cents only: a fractional shift would be truncated away by the synthesizer.
-    pitches[index] -= std::round(error_in_octave);
+    pitches[index] -= error_in_octave;
     any = true;
   }
   if (!any) {
@@ -165,9 +154,8 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   }
   auto* synth = synth_->synth.get();
   fluid_synth_all_sounds_off(synth, kMeasuringChannel);
-  fluid_synth_activate_key_tuning(synth, kTuningBank, kTuningProgram, kTuningName, tuning.data(),
-                                  0);
-  fluid_synth_activate_tuning(synth, kMeasuringChannel, kTuningBank, kTuningProgram, 0);
+  InstallKeyTuning(synth, kMeasuringTuning, kTuningName, tuning);
+  PlayWithKeyTuning(synth, kMeasuringChannel, kMeasuringTuning);
   fluid_synth_bank_select(synth, kMeasuringChannel, 0);
   if (fluid_synth_program_change(synth, kMeasuringChannel, program) != FLUID_OK) {
     return std::nullopt;
@@ -198,51 +186,12 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
 }
 
 std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bool>* cancel) {
-  const auto tuning = MeasuringTuning();
+  const auto tuning = EqualTemperament();
   const auto measured = Measure(program, tuning, cancel);
   if (!measured) {
     return std::nullopt;
   }
-  auto corrected = CorrectionFor(*measured, tuning);
-  if (!corrected) {
-    return std::nullopt;
-  }
-  // A shift of many cents does not move the measured pitch by exactly that many: the sound
-  // changes over the note, and a shifted note is read at a slightly different point of its
-  // sample. Keys that land near the middle between two steps are measured again and moved to the
-  // other step if that one is nearer after all.
-  std::vector<int> borderline;
-  for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
-    const auto index = static_cast<std::size_t>(key);
-    if ((*measured)[index]) {
-      const double expected = *(*measured)[index] + (*corrected)[index] - tuning[index];
-      const double residual = expected - kCentsPerKey * key;
-      if (std::abs(residual - kCentsPerOctave * std::round(residual / kCentsPerOctave)) >=
-          kRecheckCents) {
-        borderline.push_back(key);
-      }
-    }
-  }
-  if (borderline.empty()) {
-    return corrected;
-  }
-  const auto check = Measure(program, *corrected, borderline, cancel);
-  if (!check) {
-    return std::nullopt;
-  }
-  const auto refined = CorrectionFor(*check, *corrected);
-  if (!refined) {
-    return corrected;
-  }
-  // Only the neighbouring step is a candidate: a key that now seems many cents away was measured
-  // on something else the second time (a different partial of a noisy or fading note).
-  for (const int key : borderline) {
-    const auto index = static_cast<std::size_t>(key);
-    if (std::abs((*refined)[index] - (*corrected)[index]) <= kMaxRecheckStep) {
-      (*corrected)[index] = (*refined)[index];
-    }
-  }
-  return corrected;
+  return CorrectionFor(*measured, tuning);
 }
 
 PitchCorrector::PitchCorrector(std::string soundFontPath, double sampleRate)

@@ -32,25 +32,14 @@ KeyPitches EqualTemperament();
 using KeyMeasurements = std::array<std::optional<double>, kKeyCount>;
 
 // The key tuning that brings each measured key to equal temperament, given the measurements made
-// with `measuredWith` in force. FluidSynth truncates a voice's pitch to whole cents, so only
-// whole-cent steps from the measured pitch are reachable: each key moves by the step that lands
-// nearest to its equal-tempered pitch, and keeps the fraction it was measured with, which puts
-// it in the middle of that step. Deviations are taken modulo the octave, as a program may sound
-// an octave away from its key; keys off by more than kMaxCorrectionCents after that, and keys
-// without a measurement, keep `measuredWith`'s pitch. Nothing when no key was measured.
+// with `measuredWith` in force: each key moves by its measured deviation, to the fraction of a
+// cent (see FluidKeyTuning.h for how the synthesizer sounds fractions). Deviations are taken
+// modulo the octave, as a program may sound an octave away from its key; keys off by more than
+// kMaxCorrectionCents after that, and keys without a measurement, keep `measuredWith`'s pitch.
+// Nothing when no key was measured.
 std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
                                         const KeyPitches& measuredWith);
 inline constexpr double kMaxCorrectionCents = 50.0;
-
-// A key whose corrected pitch is expected this far or farther from equal temperament is measured
-// again after the correction: the nearest step may then turn out to be the other one. Nearer
-// keys stay within half a cent even when the shift moves them a tenth of a cent more or less than
-// its size, so they are not worth the time.
-inline constexpr double kRecheckCents = 0.35;
-
-// The pitches that the measuring renders are made with: equal temperament plus half a cent, so
-// that each key sits mid-way between two whole-cent steps.
-KeyPitches MeasuringTuning();
 
 // The pitch of a note, as a tuning reference needs it, is the one heard once the attack is over:
 // its mean frequency from kNoteSettle to kNoteEnd after the strike, the least-squares slope of

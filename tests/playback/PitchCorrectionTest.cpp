@@ -14,6 +14,7 @@
 #include "SoundFonts.h"
 #include "playback/AudioLibraries.h"
 #include "playback/BuiltInSynth.h"
+#include "playback/FluidKeyTuning.h"
 #include "playback/PitchAnalysis.h"
 #include "playback/PitchCorrector.h"
 
@@ -30,6 +31,7 @@ constexpr int kSeashore = 122;
 // Like the built-in synthesizer: any channel but the first, the tuning named by its program.
 constexpr int kChannel = 3;
 constexpr int kTuningBank = 0;
+constexpr int kTuning = 5;
 constexpr double kInTuneCents = 0.5;
 constexpr int kRetireFrames = 64;
 constexpr std::chrono::seconds kWorkTimeout{60};
@@ -47,7 +49,8 @@ double ErrorCents(double cents, int key) {
 }
 
 // A FluidSynth synthesizer that applies key tunings as the built-in one does (on a channel of
-// its own, by program), for listening to single notes offline.
+// its own), for listening to single notes offline; or, for a look at the engine itself, straight
+// through FluidSynth's tuning calls.
 class ReferenceSynth {
  public:
   ReferenceSynth(const std::string& soundFont, double sampleRate) : sampleRate_(sampleRate) {
@@ -66,15 +69,20 @@ class ReferenceSynth {
 
   // The pitch in cents of `key` on `program`, tuned by `pitches` or untuned; nothing when the
   // analysis finds no clear pitch. Measured as the pitch correction measures: after the attack.
-  std::optional<double> Pitch(int program, int key, const std::optional<KeyPitches>& pitches) {
+  std::optional<double> Pitch(int program, int key, const std::optional<KeyPitches>& pitches,
+                              bool plainFluidSynth = false) {
     auto* synth = synth_.get();
     fluid_synth_all_sounds_off(synth, kChannel);
     fluid_synth_program_change(synth, kChannel, program);
-    if (pitches) {
-      fluid_synth_activate_key_tuning(synth, kTuningBank, program, "test", pitches->data(), 0);
-      fluid_synth_activate_tuning(synth, kChannel, kTuningBank, program, 0);
+    if (pitches && plainFluidSynth) {
+      PlayWithSoundFontTuning(synth, kChannel);
+      fluid_synth_activate_key_tuning(synth, kTuningBank, kTuning, "plain", pitches->data(), 0);
+      fluid_synth_activate_tuning(synth, kChannel, kTuningBank, kTuning, 0);
+    } else if (pitches) {
+      InstallKeyTuning(synth, kTuning, "test", *pitches);
+      PlayWithKeyTuning(synth, kChannel, kTuning);
     } else {
-      fluid_synth_deactivate_tuning(synth, kChannel, 0);
+      PlayWithSoundFontTuning(synth, kChannel);
     }
     fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
     const std::size_t frames = NoteFrames(sampleRate_);
@@ -99,22 +107,31 @@ class ReferenceSynth {
   PitchAnalyzer analyzer_;
 };
 
-TEST(FluidSynthTuningTest, ResolvesAVoicesPitchToWholeCents) {
+// FluidSynth on its own sounds a key's pitch truncated to whole cents; through the tuning the
+// built-in synthesizer installs, a key sounds its fraction of a cent as well.
+TEST(FluidSynthTuningTest, KeysSoundFractionsOfACentThroughTheInstalledTuning) {
   ReferenceSynth synth(kTimGM6mb, 48000.0);
   ASSERT_TRUE(synth.Loaded());
   constexpr int kKey = 45;
-  const auto pitchWith = [&](double offset) {
+  const auto pitchWith = [&](double offset, bool plain) {
     auto pitches = EqualTemperament();
     pitches[kKey] += offset;
-    return synth.Pitch(kNylonGuitar, kKey, pitches);
+    return synth.Pitch(kNylonGuitar, kKey, pitches, plain);
   };
-  const auto low = pitchWith(0.1);
-  const auto high = pitchWith(0.9);
-  const auto next = pitchWith(1.1);
-  ASSERT_TRUE(low && high && next);
-  // Everything within one cent sounds the same; the next cent sounds one cent higher.
-  EXPECT_NEAR(*high, *low, 0.001);
-  EXPECT_NEAR(*next - *low, 1.0, 0.05);
+  const auto base = pitchWith(0.0, true);
+  ASSERT_TRUE(base);
+  struct Step {
+    double offset;
+    double plain;  // what FluidSynth alone sounds, in cents above the key's own pitch
+  };
+  for (const Step step : {Step{0.1, 0.0}, Step{0.25, 0.0}, Step{0.5, 0.0}, Step{0.75, 0.0},
+                          Step{0.9, 0.0}, Step{1.1, 1.0}, Step{-0.3, -1.0}, Step{-1.6, -2.0}}) {
+    const auto plain = pitchWith(step.offset, true);
+    const auto tuned = pitchWith(step.offset, false);
+    ASSERT_TRUE(plain && tuned) << step.offset;
+    EXPECT_NEAR(*plain - *base, step.plain, 0.02) << step.offset;
+    EXPECT_NEAR(*tuned - *base, step.offset, 0.03) << step.offset;
+  }
 }
 
 // The pitch of a note is the steady one after the attack: a glide that settles within kNoteSettle
@@ -149,34 +166,35 @@ TEST(NotePitchTest, IsThePitchBetweenTheSettleAndTheEndOfTheNote) {
   EXPECT_FALSE(NotePitch(analyzer, std::span(note).first(NoteFrames(kRate) - 1), kRate, kKey));
 }
 
-TEST(CorrectionForTest, MovesEachKeyByTheWholeCentsThatLandNearestToItsKey) {
-  const auto measuredWith = MeasuringTuning();
+TEST(CorrectionForTest, MovesEachKeyByItsDeviationModuloTheOctave) {
+  auto measuredWith = EqualTemperament();
+  measuredWith[31] += 2.0;  // measured with a tuning in force already
   KeyMeasurements measured{};
   const auto set = [&](int key, double errorCents) {
     measured[static_cast<std::size_t>(key)] = 100.0 * key + errorCents;
   };
-  set(29, -6.3);           // flat: up 6 cents
-  set(30, 10.62);          // sharp: down 11
-  set(31, 0.49);           // already nearest
-  set(32, -0.51);          // up 1
-  set(33, 1200.0 - 2.7);   // an octave above, 2.7 cents flat: up 3
-  set(34, -2400.0 + 4.2);  // two octaves below, 4.2 cents sharp: down 4
+  set(29, -6.3);           // flat: up 6.3 cents
+  set(30, 10.62);          // sharp: down 10.62
+  set(31, 0.4);            // sounding 0.4 sharp with its 2 cents up: 1.6 up is right
+  set(32, 0.0);            // in tune
+  set(33, 1200.0 - 2.7);   // an octave above, 2.7 cents flat: up 2.7
+  set(34, -2400.0 + 4.2);  // two octaves below, 4.2 cents sharp: down 4.2
   set(35, 63.0);           // another note altogether: left alone
+  set(36, -50.5);          // nearer the key below than its own: left alone
   const auto pitches = CorrectionFor(measured, measuredWith);
   ASSERT_TRUE(pitches.has_value());
-  const auto shift = [&](int key) {
-    return (*pitches)[static_cast<std::size_t>(key)] - measuredWith[static_cast<std::size_t>(key)];
+  const auto pitch = [&](int key) {
+    return (*pitches)[static_cast<std::size_t>(key)] - 100.0 * key;
   };
-  EXPECT_DOUBLE_EQ(shift(29), 6.0);
-  EXPECT_DOUBLE_EQ(shift(30), -11.0);
-  EXPECT_DOUBLE_EQ(shift(31), 0.0);
-  EXPECT_DOUBLE_EQ(shift(32), 1.0);
-  EXPECT_DOUBLE_EQ(shift(33), 3.0);
-  EXPECT_DOUBLE_EQ(shift(34), -4.0);
-  EXPECT_DOUBLE_EQ(shift(35), 0.0);
-  EXPECT_DOUBLE_EQ(shift(36), 0.0);  // not measured
-  // Mid-way between two whole cents, where no rounding in the synthesizer can tip it over.
-  EXPECT_DOUBLE_EQ((*pitches)[29] - std::floor((*pitches)[29]), 0.5);
+  EXPECT_NEAR(pitch(29), 6.3, 1e-9);
+  EXPECT_NEAR(pitch(30), -10.62, 1e-9);
+  EXPECT_NEAR(pitch(31), 1.6, 1e-9);
+  EXPECT_NEAR(pitch(32), 0.0, 1e-9);
+  EXPECT_NEAR(pitch(33), 2.7, 1e-9);
+  EXPECT_NEAR(pitch(34), -4.2, 1e-9);
+  EXPECT_NEAR(pitch(35), 0.0, 1e-9);
+  EXPECT_NEAR(pitch(36), 0.0, 1e-9);
+  EXPECT_NEAR(pitch(37), 0.0, 1e-9);  // not measured
 
   EXPECT_FALSE(CorrectionFor(KeyMeasurements{}, measuredWith).has_value());
 }
