@@ -216,6 +216,20 @@ class BuiltInSynth::Impl {
     }
   }
 
+  std::vector<SelectedProgram> SelectedPrograms() const {
+    std::vector<SelectedProgram> selected;
+    if (!ready_.load(std::memory_order_acquire)) {
+      return selected;
+    }
+    for (int channel = 0; channel < kChannelCount; ++channel) {
+      if (fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_.get(), channel)) {
+        selected.push_back(
+            {channel, fluid_preset_get_banknum(preset), fluid_preset_get_num(preset)});
+      }
+    }
+    return selected;
+  }
+
   // Connection side.
   void Send(int channel, bool& programChosen, midi::PackedMessage message);
   void Close(int channel);
@@ -383,6 +397,14 @@ BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
     fluid_synth_get_cc(synth_.get(), 0, kRestoredControllers[i], &controllerDefaults_[i]);
   }
 
+  // Loading a SoundFont selects program 0 on every channel, and the drum kit on the percussion
+  // channel, and dynamic sample loading then reads the samples of every selected preset: 18 MB
+  // of piano and drums in FluidR3 that may never sound. Without a program on any channel the
+  // load reads only the SoundFont's description; a channel gets its program, and its samples,
+  // when a connection or Prepare() picks one.
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    fluid_synth_unset_program(synth_.get(), channel);
+  }
   for (const auto& path : present) {
     // Checking the header first keeps the loaders' own complaints about other files off stderr.
     if (fluid_is_soundfont(path.c_str()) != 0 &&
@@ -597,6 +619,10 @@ std::string BuiltInSynth::AudioDriver() const {
 
 void BuiltInSynth::Render(float* left, float* right, int frames) {
   impl_->Render(left, right, frames);
+}
+
+std::vector<BuiltInSynth::SelectedProgram> BuiltInSynth::SelectedPrograms() const {
+  return impl_->SelectedPrograms();
 }
 
 int BuiltInSynth::ChannelOf(const MidiConnection& connection) {

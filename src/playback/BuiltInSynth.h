@@ -80,6 +80,16 @@ class BuiltInSynth {
   // The synth channel a connection from Open() plays on.
   static int ChannelOf(const MidiConnection& connection);
 
+  struct SelectedProgram {
+    int channel = 0;
+    int bank = 0;
+    int program = 0;
+    friend bool operator==(const SelectedProgram&, const SelectedProgram&) = default;
+  };
+  // The channels that have a program selected, in channel order. The samples of exactly these
+  // programs are held in memory. Empty until loading has ended.
+  std::vector<SelectedProgram> SelectedPrograms() const;
+
  private:
   class Impl;
   std::unique_ptr<Impl> impl_;

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "AudioAnalysis.h"
+#include "JackTestServer.h"
 #include "SoundFonts.h"
 #include "VirtualClock.h"
 #include "playback/BuiltInSynth.h"
@@ -410,6 +411,55 @@ TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
   EXPECT_GT(Rms(sound), 1e-3) << "volume 0 survived";
   EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(40)), 0.0, kPitchTolerance)
       << "pitch bend survived";
+}
+
+using Selected = BuiltInSynth::SelectedProgram;
+
+// "channel:bank/program" for each selected program.
+std::string Describe(const std::vector<Selected>& selected) {
+  std::string text;
+  for (const auto& s : selected) {
+    text += std::to_string(s.channel) + ":" + std::to_string(s.bank) + "/" +
+            std::to_string(s.program) + " ";
+  }
+  return text;
+}
+
+// Each selected program holds its samples in memory, so a program is selected only where it is
+// wanted: on the channel of a connection that chose it, or of one that has played on it, and for
+// the program announced by Prepare(). Never on the percussion channel, which nothing plays.
+TEST(BuiltInSynthTest, OnlyTheProgramsPreparedOrChosenAreSelected) {
+  for (const char* soundFont : {kFluidR3, kTimGM6mb}) {
+    SCOPED_TRACE(soundFont);
+    auto synth = ReadySynth(Offline({soundFont}));
+    EXPECT_EQ(Describe(synth->SelectedPrograms()), "") << "after loading";
+
+    synth->Prepare(kNylonGuitar);
+    const auto preparedOnly = [&synth] {
+      const auto selected = synth->SelectedPrograms();
+      return selected.size() == 1 && selected[0].bank == 0 && selected[0].program == kNylonGuitar;
+    };
+    EXPECT_TRUE(testing::WaitFor(preparedOnly, kLoadTimeout));
+    const int preloadChannel = synth->SelectedPrograms().at(0).channel;
+    EXPECT_NE(preloadChannel, midi::kPercussionChannel);
+
+    auto steel = synth->Open();
+    ASSERT_NE(steel, nullptr);
+    const int steelChannel = BuiltInSynth::ChannelOf(*steel);
+    EXPECT_NE(steelChannel, preloadChannel);
+    EXPECT_EQ(Describe(synth->SelectedPrograms()), Describe({{preloadChannel, 0, kNylonGuitar}}))
+        << "opening selects nothing";
+    steel->Send(ProgramChange(kSteelGuitar));
+    auto piano = synth->Open();
+    ASSERT_NE(piano, nullptr);
+    piano->Send(NoteOn(57));  // no program change: program 0
+    std::vector<Selected> expected = {{preloadChannel, 0, kNylonGuitar},
+                                      {steelChannel, 0, kSteelGuitar},
+                                      {BuiltInSynth::ChannelOf(*piano), 0, kPiano}};
+    std::sort(expected.begin(), expected.end(),
+              [](const Selected& a, const Selected& b) { return a.channel < b.channel; });
+    EXPECT_EQ(Describe(synth->SelectedPrograms()), Describe(expected));
+  }
 }
 
 // Holds the synthesizer in its loading state (through the tuning factory, which it calls last)
