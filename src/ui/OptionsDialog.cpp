@@ -137,6 +137,11 @@ void OptionsDialog::CreateControls() {
   setTabOrder(instrumentList_, loopCheck_);
   setTabOrder(loopCheck_, rateBox_);
 
+  // The closed lists are narrow for names such as "Built-in synthesizer (no audio output)"; the
+  // whole chosen name is their tooltip.
+  for (QComboBox* list : {deviceList_, instrumentList_}) {
+    connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
+  }
   connect(cancelButton_, &QPushButton::clicked, this, &OptionsDialog::reject);
   connect(okButton_, &QPushButton::clicked, this, &OptionsDialog::accept);
   connect(loopCheck_, &QCheckBox::clicked, this, &OptionsDialog::OnLoopClicked);

@@ -192,6 +192,17 @@ INSTANTIATE_TEST_SUITE_P(Indexes, OutOfRangeSelections,
                                            SelectionCase{-1, -1, -1, -1},
                                            SelectionCase{2, 40, 2, 40}));
 
+TEST_F(OptionsDialogTest, TheChosenDeviceAndInstrumentNamesAreTheListsTooltips) {
+  OptionsDialog& dialog = Open(PlaybackSettings{1, 24, true, 300});
+  EXPECT_EQ(dialog.DeviceList().toolTip(), dialog.DeviceList().itemText(1));
+  EXPECT_EQ(dialog.InstrumentList().toolTip(), QStringLiteral("Acoustic Guitar (nylon)"));
+  dialog.DeviceList().setFocus();
+  QTest::keyClick(&dialog.DeviceList(), Qt::Key_Down);
+  EXPECT_EQ(dialog.DeviceList().currentIndex(), 2);
+  EXPECT_EQ(dialog.DeviceList().toolTip(), dialog.DeviceList().itemText(2));
+  EXPECT_FALSE(dialog.DeviceList().toolTip().isEmpty());
+}
+
 TEST_F(OptionsDialogTest, NoExternalDevicesListsTheDefaultDeviceAlone) {
   outputs_.SetDeviceCount(0);
   OptionsDialog& dialog = Open();
