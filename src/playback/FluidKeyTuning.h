@@ -18,6 +18,8 @@ namespace morrowfane {
 // whole-cent steps around the wanted pitch the share of the time that makes their mean exactly
 // that pitch. A key wanted on a whole cent stays on it. Before a program's vibrato delay ends the
 // pitch is the nearest step; programs with a vibrato of their own keep it, half a cent deeper.
+// The pitch correction measures each key through these same calls, so a FluidSynth that resolved
+// pitch finely would see the half cent in its measurements and take it back out.
 
 // Installs `pitches` as the synthesizer's tuning `tuning`, replacing an earlier one.
 void InstallKeyTuning(fluid_synth_t* synth, int tuning, const std::string& name,
