@@ -22,7 +22,8 @@ class KeyTuningSource {
   virtual ~KeyTuningSource() = default;
   // The pitches for `program`, once known. Never blocks.
   virtual std::optional<KeyPitches> Lookup(int program) const = 0;
-  // Starts working out `program` in the background unless it is known or under way. Returns at once.
+  // Starts working out `program` in the background unless it is known or under way. Returns at
+  // once.
   virtual void Request(int program) = 0;
 };
 

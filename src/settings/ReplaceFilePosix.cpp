@@ -1,3 +1,5 @@
+#include "settings/ReplaceFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,7 @@
 #include <system_error>
 #include <utility>
 
-#include "settings/ReplaceFile.h"
+#include "settings/TemporaryFile.h"
 
 namespace morrowfane {
 namespace {
@@ -40,26 +42,6 @@ class FileDescriptor {
 
  private:
   int fd_;
-};
-
-// Removes the temporary file again unless it has been renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(fs::path path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!kept_) {
-      ::unlink(path_.c_str());
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const fs::path& Path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  fs::path path_;
-  bool kept_ = false;
 };
 
 // The new file takes the old one's owner (possible only for root, or within the user's own

@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "settings/TemporaryFile.h"
+
 namespace morrowfane {
 namespace {
 
@@ -41,26 +43,6 @@ class FileHandle {
 
  private:
   HANDLE handle_;
-};
-
-// Removes the temporary file again unless it has been moved into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(fs::path path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!kept_) {
-      ::DeleteFileW(path_.c_str());
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const fs::path& Path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  fs::path path_;
-  bool kept_ = false;
 };
 
 // The errno value for a Windows error code, so that both platforms report the same causes.
