@@ -58,6 +58,20 @@ constexpr std::array<int, 6> kRestoredControllers = {kBankSelect,
 // A tuning aid sounds one string at a time, plus the release tails of the notes before it. When
 // a fast loop piles up more, FluidSynth ends the oldest released voices first, which are silent.
 constexpr int kPolyphony = 32;
+// A connection sounds one string, and its next note-on damps the earlier ones, as the pick that
+// plucks a string again stops its vibration. Otherwise a loop piles up the release tails of all
+// its strikes (FluidR3's nylon guitar releases over 2.4 s, its steel guitar over 25 s), and the
+// synthesizer renders a dozen to 32 voices where two are heard. FluidSynth releases the voices of
+// an exclusive class when a new voice of that class starts on their channel, at a release time of
+// -200 timecents of its own; while a connection's notes sound, its channel's release offset turns
+// that into kDampedRelease. Notes released any other way get the SoundFont's release.
+constexpr float kDampingClass = 1.0F;  // added to the SoundFont's class, 0 for pitched sounds
+constexpr float kExclusiveClassRelease = -200.0F;  // timecents
+// 0.12 s from full level to silence, falling steadily in decibels: FluidR3's own release for a
+// plucked string (the jazz guitar's), gone before the next strike of the fastest loop.
+constexpr float kDampedRelease = -3670.0F;  // timecents
+constexpr float kDampingReleaseOffset = kDampedRelease - kExclusiveClassRelease;
+
 // Audio buffering for the drivers that take it from the settings (PulseAudio, ALSA; JACK uses the
 // server's period): two periods of 256 frames are 10.7 ms at 48 kHz, lower latency than
 // FluidSynth's 16 x 64 frames and a quarter of its wake-ups.
@@ -242,6 +256,8 @@ class BuiltInSynth::Impl {
   bool StartAudio(const std::vector<std::string>& drivers);
   void ResetChannel(int channel);
   void ProgramChange(int channel, int program);
+  // Gives the channel's notes the SoundFont's release again, before they are released.
+  void UndoDamping(int channel);
   void ReleaseRinging();
   void AfterRender(int frames);
 
@@ -482,6 +498,8 @@ void BuiltInSynth::Impl::ResetChannel(int channel) {
   }
   fluid_synth_pitch_wheel_sens(synth, channel, kDefaultPitchWheelSensitivity);
   PlayWithSoundFontTuning(synth, channel);
+  fluid_synth_set_gen(synth, channel, GEN_EXCLUSIVECLASS, kDampingClass);
+  fluid_synth_set_gen(synth, channel, GEN_VOLENVRELEASE, 0.0F);
   // No program until the connection picks one: selecting program 0 here would load piano
   // samples only to drop them at the program change that follows.
   fluid_synth_unset_program(synth, channel);
@@ -496,10 +514,12 @@ void BuiltInSynth::Impl::Send(int channel, bool& programChosen, midi::PackedMess
   const int data2 = midi::Data2Of(message);
   switch (midi::TypeOf(message)) {
     case kNoteOff:
+      UndoDamping(channel);
       fluid_synth_noteoff(synth, channel, data1);
       break;
     case midi::kNoteOn:
       if (data2 == 0) {
+        UndoDamping(channel);
         fluid_synth_noteoff(synth, channel, data1);
         break;
       }
@@ -509,6 +529,8 @@ void BuiltInSynth::Impl::Send(int channel, bool& programChosen, midi::PackedMess
         programChosen = true;
       }
       fluid_synth_noteon(synth, channel, data1, data2);
+      // Also brings the voices this note-on damped to kDampedRelease.
+      fluid_synth_set_gen(synth, channel, GEN_VOLENVRELEASE, kDampingReleaseOffset);
       break;
     case kKeyPressure:
       fluid_synth_key_pressure(synth, channel, data1, data2);
@@ -550,10 +572,15 @@ void BuiltInSynth::Impl::ProgramChange(int channel, int program) {
   PlayWithKeyTuning(synth, channel, program);
 }
 
+void BuiltInSynth::Impl::UndoDamping(int channel) {
+  fluid_synth_set_gen(synth_.get(), channel, GEN_VOLENVRELEASE, 0.0F);
+}
+
 void BuiltInSynth::Impl::ReleaseRinging() {
   std::lock_guard lock(mutex_);
   for (int channel = 0; channel < kChannelCount; ++channel) {
     if (channels_[channel].ringing) {
+      UndoDamping(channel);
       fluid_synth_all_notes_off(synth_.get(), channel);
       channels_[channel].ringing = false;
     }
@@ -578,6 +605,7 @@ void BuiltInSynth::Impl::AfterRender(int frames) {
   for (int channel = 0; channel < kChannelCount; ++channel) {
     auto& state = channels_[channel];
     if (state.ringing && now - state.closedAt >= ringLimitFrames_) {
+      UndoDamping(channel);
       fluid_synth_all_notes_off(synth_.get(), channel);
       state.ringing = false;
     }

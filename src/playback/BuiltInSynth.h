@@ -46,9 +46,10 @@ std::vector<std::string> DefaultAudioDrivers();
 // object's own, started by the constructor, so constructing it is fast.
 //
 // Every Open() is an independent connection with a synth channel of its own, freshly reset; its
-// channel-1 messages go there. After a connection closes its notes ring on until a note starts on
-// another connection or kRingLimit of rendered audio has passed, then they are released.
-// Connections must not outlive the synthesizer.
+// channel-1 messages go there. A connection sounds one string: each note-on damps the
+// connection's earlier notes within 0.12 s, as plucking a string again does. After a connection
+// closes its notes ring on until a note starts on another connection or kRingLimit of rendered
+// audio has passed, then they are released. Connections must not outlive the synthesizer.
 class BuiltInSynth {
  public:
   explicit BuiltInSynth(BuiltInSynthOptions options);

@@ -39,6 +39,7 @@ constexpr double kAudibleShare = 0.05;
 
 constexpr int kNylonGuitar = 24;
 constexpr int kSteelGuitar = 25;
+constexpr int kJazzGuitar = 26;
 constexpr int kChurchOrgan = 19;
 constexpr int kPiano = 0;
 constexpr int kPitchBendMax = 0x3FFF;
@@ -412,6 +413,63 @@ TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
   EXPECT_NEAR(CentsBetween(measured.frequency, KeyFrequency(40)), 0.0, kPitchTolerance)
       << "pitch bend survived";
 }
+
+// Renders `frames` more frames of the synthesizer's output, mixed to mono.
+std::vector<float> RenderFrames(BuiltInSynth& synth, int frames) {
+  std::vector<float> left(static_cast<std::size_t>(frames));
+  std::vector<float> right(left.size());
+  synth.Render(left.data(), right.data(), frames);
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    left[i] = 0.5F * (left[i] + right[i]);
+  }
+  return left;
+}
+
+class BuiltInSynthRestrikeTest : public ::testing::TestWithParam<int> {};
+
+// A connection that strikes its note again damps the previous strike, as a pick plucking a string
+// again does: smoothly, and gone well before the next strike of a loop at rate 20. The new strike
+// sounds exactly as a first one, so what a re-struck note adds to a fresh one is the damped
+// previous strike alone.
+TEST_P(BuiltInSynthRestrikeTest, AStrikeAgainDampsThePreviousOneSmoothly) {
+  const int program = GetParam();
+  constexpr int kKey = 40;
+  // Whole 64-frame blocks, so both strikes start on a block of the synthesizer's own.
+  constexpr int kBeforeRestrike = 138 * 64;  // 0.2 s
+  constexpr int kAfter = 345 * 64;           // 0.5 s
+  const auto fresh = [program] {
+    auto synth = ReadySynth();
+    auto connection = synth->Open();
+    connection->Send(ProgramChange(program));
+    connection->Send(NoteOn(kKey));
+    return RenderFrames(*synth, kAfter);
+  }();
+  auto synth = ReadySynth();
+  auto connection = synth->Open();
+  connection->Send(ProgramChange(program));
+  connection->Send(NoteOn(kKey));
+  const auto before = RenderFrames(*synth, kBeforeRestrike);
+  connection->Send(NoteOn(kKey));
+  const auto after = RenderFrames(*synth, kAfter);
+
+  // The previous strike throughout.
+  auto previous = before;
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    previous.push_back(after[i] - fresh[i]);
+  }
+  const double sounding = Rms(Slice(before, 0.15, 0.2));
+  ASSERT_GT(sounding, 1e-3);
+  // 0.15 s after the new strike the previous one is silent.
+  EXPECT_LT(Rms(Slice(previous, 0.35, 0.7)), 1e-4 * sounding);
+  // No click: it fades out rather than stops, keeping more than a third of its level over its
+  // first period (E2: 12 ms) after the new strike.
+  const double restrike = static_cast<double>(kBeforeRestrike) / kRate;
+  EXPECT_GT(Rms(Slice(previous, restrike, restrike + 0.012)),
+            Rms(Slice(previous, restrike - 0.012, restrike)) / 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, BuiltInSynthRestrikeTest,
+                         ::testing::Values(kNylonGuitar, kSteelGuitar, kJazzGuitar, kPiano));
 
 using Selected = BuiltInSynth::SelectedProgram;
 
