@@ -30,9 +30,9 @@
 
 #include "JackTestServer.h"
 #include "SoundFonts.h"
-#include "playback/BuiltInSynth.h"
-#include "playback/PitchCorrector.h"
-#include "playback/TonePlayer.h"
+#include "pitch/PitchCorrector.h"
+#include "player/TonePlayer.h"
+#include "synth/BuiltInSynth.h"
 
 namespace {
 

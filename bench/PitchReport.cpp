@@ -32,9 +32,9 @@
 #include <string>
 #include <vector>
 
-#include "playback/AudioLibraries.h"
-#include "playback/FluidKeyTuning.h"
-#include "playback/PitchCorrector.h"
+#include "pitch/PitchCorrector.h"
+#include "synth/AudioLibraries.h"
+#include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
 namespace {

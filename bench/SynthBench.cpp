@@ -18,10 +18,10 @@
 #include "JackTestServer.h"
 #include "SoundFonts.h"
 #include "VirtualClock.h"
-#include "playback/BuiltInSynth.h"
-#include "playback/ExternalMidiPorts.h"
-#include "playback/SystemMidiOutputs.h"
-#include "playback/TonePlayer.h"
+#include "player/TonePlayer.h"
+#include "ports/ExternalMidiPorts.h"
+#include "ports/SystemMidiOutputs.h"
+#include "synth/BuiltInSynth.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "model/Notes.h"
-#include "playback/Clock.h"
-#include "playback/TonePlayer.h"
+#include "player/Sleeper.h"
+#include "player/TonePlayer.h"
 
 namespace morrowfane {
 

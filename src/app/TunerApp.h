@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "playback/Clock.h"
-#include "playback/MidiOutput.h"
-#include "playback/TonePlayer.h"
+#include "player/MidiOutput.h"
+#include "player/Sleeper.h"
+#include "player/TonePlayer.h"
 
 namespace morrowfane {
 

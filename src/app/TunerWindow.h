@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "app/StringButtons.h"
-#include "playback/Clock.h"
-#include "playback/MidiOutput.h"
-#include "playback/TonePlayer.h"
+#include "player/MidiOutput.h"
+#include "player/Sleeper.h"
+#include "player/TonePlayer.h"
 
 class QAction;
 class QPushButton;

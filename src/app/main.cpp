@@ -2,8 +2,8 @@
 #include <memory>
 
 #include "app/TunerApp.h"
-#include "playback/PitchCorrector.h"
-#include "playback/SystemMidiOutputs.h"
+#include "pitch/PitchCorrector.h"
+#include "ports/SystemMidiOutputs.h"
 #include "settings/Settings.h"
 #include "ui/IconResources.h"
 

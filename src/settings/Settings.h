@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "playback/TonePlayer.h"
+#include "player/TonePlayer.h"
 
 namespace morrowfane {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "model/Notes.h"
-#include "playback/TonePlayer.h"
+#include "player/TonePlayer.h"
 
 namespace morrowfane {
 

@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <limits>
 
-#include "playback/InstrumentCatalogue.h"
+#include "ports/InstrumentCatalogue.h"
 #include "ui/DialogUnits.h"
 #include "ui/UpDownControl.h"
 

@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "model/Notes.h"
-#include "playback/MidiOutput.h"
-#include "playback/TonePlayer.h"
+#include "player/MidiOutput.h"
+#include "player/TonePlayer.h"
 
 class QCheckBox;
 class QComboBox;

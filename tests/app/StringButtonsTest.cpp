@@ -11,7 +11,7 @@
 #include "VirtualClock.h"
 #include "app/StringButtons.h"
 #include "model/Notes.h"
-#include "playback/MidiMessage.h"
+#include "player/MidiMessage.h"
 
 namespace morrowfane {
 namespace {

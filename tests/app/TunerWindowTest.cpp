@@ -24,7 +24,7 @@
 #include "app/AboutBox.h"
 #include "app/TunerWindow.h"
 #include "model/Notes.h"
-#include "playback/MidiMessage.h"
+#include "player/MidiMessage.h"
 #include "ui/IconButton.h"
 #include "ui/OptionsDialog.h"
 

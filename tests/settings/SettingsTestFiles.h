@@ -8,7 +8,7 @@
 
 #include "RecordingMidiOutputs.h"
 #include "VirtualClock.h"
-#include "playback/TonePlayer.h"
+#include "player/TonePlayer.h"
 #include "settings/Settings.h"
 
 namespace morrowfane {

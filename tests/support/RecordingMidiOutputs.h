@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/MidiOutput.h"
+#include "player/MidiOutput.h"
 
 namespace morrowfane::testing {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "playback/Clock.h"
+#include "player/Sleeper.h"
 
 namespace morrowfane::testing {
 

@@ -1,0 +1,404 @@
+#include "pitch/PitchAnalysis.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace morrowfane {
+namespace {
+
+constexpr double kA4Hertz = 440.0;
+constexpr double kA4Cents = 6900.0;
+constexpr double kCentsPerOctave = 1200.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Four-term Blackman-Harris: sidelobes below -92 dB, so a weak fundamental next to strong
+// partials and the mirror image of a low tone do not disturb the phase of its peak.
+constexpr std::array<double, 4> kWindowTerms = {0.35875, 0.48829, 0.14128, 0.01168};
+// Half the main lobe of that window, in bins: peaks closer than this to the band edges or to DC
+// cannot be measured.
+constexpr std::size_t kMainLobeBins = 4;
+
+// Peaks more than 60 dB below the strongest are noise floor and window leakage.
+constexpr double kPeakFloor = 1e-6;
+// Below this mean square the frames are taken as silence.
+constexpr double kSilence = 1e-12;
+// Candidate fundamentals are the strongest peaks divided by 1..kMaxDivisor.
+constexpr std::size_t kCandidatePeaks = 6;
+constexpr int kMaxDivisor = 8;
+// A peak belongs to a series when it lies within 3 % (about half a semitone) of a multiple of the
+// fundamental: wide enough for the stretched partials of stiff strings, narrow enough that no
+// stray component passes for the fundamental.
+constexpr double kHarmonicTolerance = 0.03;
+// Only the lower partials decide: stiff strings stretch the upper ones out of the series.
+constexpr int kMaxPartial = 16;
+// A clear pitch puts at least this share of the peaks' power into one harmonic series.
+constexpr double kMinHarmonicity = 0.85;
+// A higher candidate that explains nearly as much as the best one is preferred, so that a
+// series is not taken an octave low.
+constexpr double kNearlyBest = 0.97;
+// The pitch is measured on the lowest of the first eight partials that is no more than 30 dB
+// below the strongest of them: the fundamental, unless it is missing (a sample sounding an octave
+// up) or faint. One fixed floor, far below the partials that shape the sound, so that no partial
+// hovers near it and measurements of the same note do not jump between partials whose
+// frequencies differ by cents (stiff strings, layered samples).
+constexpr int kPitchPartials = 8;
+constexpr double kAudiblePartial = 1e-3;
+// The phase-based and the magnitude-based frequencies must agree within this many bins, or the
+// partial is not steady enough to measure.
+constexpr double kMaxDisagreementBins = 0.25;
+
+// A tone whose pitch moves more than this between the first and the second half of the samples
+// (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
+// recorded strings that beat against each other, are averaged.
+constexpr double kMaxDriftCents = 6.0;
+// Frames whose phases are followed through the samples: enough that the slope through them weighs
+// the whole stretch between the first and last centre, not a few instants of a wobbling phase.
+constexpr std::size_t kFrames = 17;
+// Frames whose power spectra are averaged to find the partials; an even number, transformed in
+// pairs.
+constexpr std::size_t kSpectrumFrames = 4;
+// Frames of about this length resolve the partials of the lowest string key (44 Hz) into peaks
+// well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
+constexpr double kFrameSeconds = 0.2;
+// The short hop is an eighth of a frame: its phase advance is unambiguous within four bins.
+constexpr std::size_t kNearHopDivisor = 8;
+
+// The number of the partial of `fundamental` at `frequency`, or 0 when it is none of the first
+// kMaxPartial. Within kHarmonicTolerance or within a bin of it: the magnitude estimate of a weak
+// low partial, a few bins above DC, can be a fraction of a bin off.
+int PartialOf(double frequency, double fundamental, double binWidth) {
+  const double partial = std::round(frequency / fundamental);
+  if (partial < 1.0 || partial > kMaxPartial ||
+      std::abs(frequency - partial * fundamental) >
+          std::max(kHarmonicTolerance * partial * fundamental, binWidth)) {
+    return 0;
+  }
+  return static_cast<int>(partial);
+}
+
+double Wrap(double phase) {
+  return phase - kTwoPi * std::round(phase / kTwoPi);
+}
+
+}  // namespace
+
+double FrequencyToCents(double hertz) {
+  return kA4Cents + kCentsPerOctave * std::log2(hertz / kA4Hertz);
+}
+
+double CentsToFrequency(double cents) {
+  return kA4Hertz * std::exp2((cents - kA4Cents) / kCentsPerOctave);
+}
+
+void PitchAnalyzer::Prepare(std::size_t frameSize) {
+  if (fft_ && fft_->Size() == frameSize) {
+    return;
+  }
+  fft_.emplace(frameSize);
+  window_.resize(frameSize);
+  for (std::size_t n = 0; n < frameSize; ++n) {
+    const double x = kTwoPi * static_cast<double>(n) / static_cast<double>(frameSize);
+    window_[n] = kWindowTerms[0] - kWindowTerms[1] * std::cos(x) +
+                 kWindowTerms[2] * std::cos(2 * x) - kWindowTerms[3] * std::cos(3 * x);
+  }
+  first_.resize(frameSize / 2);
+  packed_.resize(frameSize);
+  kernelBin_ = 0;
+  kernelReal_.clear();
+  power_.resize(frameSize / 2);
+}
+
+std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin) {
+  // The window times the bin's complex exponential, made once per bin: every frame of a
+  // measurement is read at the same bin.
+  if (kernelBin_ != bin || kernelReal_.size() != frame.size()) {
+    kernelBin_ = bin;
+    kernelReal_.resize(frame.size());
+    kernelImaginary_.resize(frame.size());
+    kernelSum_ = {};
+    for (std::size_t n = 0; n < frame.size(); ++n) {
+      const auto value = window_[n] * fft_->Root(bin * n);
+      kernelReal_[n] = value.real();
+      kernelImaginary_[n] = value.imag();
+      kernelSum_ += value;
+    }
+  }
+  double mean = 0.0;
+  double real = 0.0;
+  double imaginary = 0.0;
+  for (std::size_t n = 0; n < frame.size(); ++n) {
+    const double x = frame[n];
+    mean += x;
+    real += x * kernelReal_[n];
+    imaginary += x * kernelImaginary_[n];
+  }
+  mean /= static_cast<double>(frame.size());
+  return std::complex<double>(real, imaginary) - mean * kernelSum_;
+}
+
+void PitchAnalyzer::Transform(std::span<const float> first, std::span<const float> second) {
+  // Two real frames in one complex transform, as its real and imaginary parts; their spectra are
+  // the even and odd conjugate-symmetric parts of the result.
+  const auto size = static_cast<double>(first.size());
+  const double firstMean = std::accumulate(first.begin(), first.end(), 0.0) / size;
+  const double secondMean = std::accumulate(second.begin(), second.end(), 0.0) / size;
+  for (std::size_t n = 0; n < first.size(); ++n) {
+    packed_[n] = {(first[n] - firstMean) * window_[n], (second[n] - secondMean) * window_[n]};
+  }
+  fft_->Forward(packed_);
+  const std::size_t frameSize = packed_.size();
+  for (std::size_t k = 0; k < power_.size(); ++k) {
+    const auto mirror = std::conj(packed_[(frameSize - k) % frameSize]);
+    first_[k] = 0.5 * (packed_[k] + mirror);
+    const auto odd = 0.5 * (packed_[k] - mirror);
+    power_[k] += std::norm(first_[k]) + std::norm(odd);
+  }
+}
+
+std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) const {
+  const auto size = static_cast<double>(fft_->Size());
+  const std::size_t low = std::max(
+      kMainLobeBins + 2, static_cast<std::size_t>(std::ceil(kMinHertz * size / sampleRate)));
+  const std::size_t high = std::min(power_.size() - kMainLobeBins,
+                                    static_cast<std::size_t>(kMaxHertz * size / sampleRate));
+  std::vector<Peak> peaks;
+  if (low >= high) {
+    return peaks;
+  }
+  const double strongest = *std::max_element(power_.begin() + low, power_.begin() + high);
+  if (strongest <= 0.0) {
+    return peaks;
+  }
+  for (std::size_t k = low; k < high; ++k) {
+    if (power_[k] > power_[k - 1] && power_[k] >= power_[k + 1] &&
+        power_[k] >= strongest * kPeakFloor) {
+      // Parabola through the log magnitudes of the peak bin and its neighbours.
+      const double a = std::log(power_[k - 1]);
+      const double b = std::log(power_[k]);
+      const double c = std::log(power_[k + 1]);
+      const double denominator = a - 2 * b + c;
+      const double offset = denominator < 0.0 ? 0.5 * (a - c) / denominator : 0.0;
+      peaks.push_back({k, (static_cast<double>(k) + offset) * sampleRate / size,
+                       power_[k - 1] + power_[k] + power_[k + 1]});
+    }
+  }
+  return peaks;
+}
+
+std::size_t PitchAnalyzer::FrameSize(double sampleRate, std::size_t sampleCount) {
+  std::size_t frameSize = kMinSamples / 2;
+  while (frameSize * 4 <= sampleCount &&
+         static_cast<double>(frameSize * 2) <= kFrameSeconds * sampleRate) {
+    frameSize *= 2;
+  }
+  return frameSize;
+}
+
+std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, double sampleRate) {
+  return Analyse(samples, sampleRate, std::nullopt);
+}
+
+std::optional<Pitch> PitchAnalyzer::Measure(std::span<const float> samples, double sampleRate,
+                                            double expectedHertz) {
+  if (!(expectedHertz > 0.0)) {
+    return std::nullopt;
+  }
+  return Analyse(samples, sampleRate, expectedHertz);
+}
+
+std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, double sampleRate,
+                                            std::optional<double> expectedHertz) {
+  if (samples.size() < kMinSamples || !(sampleRate > 0.0)) {
+    return std::nullopt;
+  }
+  // The frames after the first overlap it and each other.
+  const std::size_t frameSize = FrameSize(sampleRate, samples.size());
+  const double binWidth = sampleRate / static_cast<double>(frameSize);
+  const std::size_t hop = samples.size() - frameSize;
+  Prepare(frameSize);
+
+  double meanSquare = 0.0;
+  for (const float s : samples) {
+    meanSquare += static_cast<double>(s) * s;
+  }
+  if (meanSquare / static_cast<double>(samples.size()) < kSilence) {
+    return std::nullopt;
+  }
+
+  // The spectrum is the mean of frames spread over the samples, so that the partials are weighed
+  // by their strength over the whole stretch, not in the attack at its start.
+  std::fill(power_.begin(), power_.end(), 0.0);
+  const auto frameAt = [&](std::size_t j) {
+    return samples.subspan(hop * j / (kSpectrumFrames - 1), frameSize);
+  };
+  for (std::size_t j = kSpectrumFrames; j >= 2; j -= 2) {
+    Transform(frameAt(j - 2), frameAt(j - 1));
+  }
+  const auto peaks = FindPeaks(sampleRate);
+  if (peaks.empty()) {
+    return std::nullopt;
+  }
+  double total = 0.0;
+  for (const auto& peak : peaks) {
+    total += peak.power;
+  }
+
+  std::vector<const Peak*> strongest;
+  for (const auto& peak : peaks) {
+    strongest.push_back(&peak);
+  }
+  const std::size_t considered = std::min(kCandidatePeaks, strongest.size());
+  std::partial_sort(strongest.begin(), strongest.begin() + static_cast<long>(considered),
+                    strongest.end(),
+                    [](const Peak* x, const Peak* y) { return x->power > y->power; });
+
+  // Share of the peaks' power that the harmonic series on `fundamental` explains, counting the
+  // partials above the series' kMaxPartial as unexplained.
+  const auto harmonicity = [&](double fundamental) {
+    double explained = 0.0;
+    for (const auto& peak : peaks) {
+      if (PartialOf(peak.frequency, fundamental, binWidth) != 0) {
+        explained += peak.power;
+      }
+    }
+    return explained / total;
+  };
+
+  struct Candidate {
+    double fundamental;
+    double share;
+  };
+  std::vector<Candidate> candidates;
+  const double lowest = std::max(kMinHertz, kMainLobeBins * sampleRate / frameSize);
+  const auto nearExpected = [&](double fundamental) {
+    return !expectedHertz ||
+           std::abs(kCentsPerOctave * std::log2(fundamental / *expectedHertz)) <= kNearCents;
+  };
+  // With an expected pitch, every peak may be one of its partials; a weak fundamental need not
+  // be among the strongest peaks.
+  const std::size_t sources = expectedHertz ? strongest.size() : considered;
+  for (std::size_t i = 0; i < sources; ++i) {
+    for (int divisor = 1; divisor <= kMaxDivisor; ++divisor) {
+      const double fundamental = strongest[i]->frequency / divisor;
+      if (fundamental >= lowest && nearExpected(fundamental)) {
+        candidates.push_back({fundamental, harmonicity(fundamental)});
+      }
+    }
+  }
+  if (candidates.empty()) {
+    return std::nullopt;
+  }
+  const auto bestCandidate =
+      std::max_element(candidates.begin(), candidates.end(),
+                       [](const auto& x, const auto& y) { return x.share < y.share; });
+  const double best = bestCandidate->share;
+  if (best < (expectedHertz ? kMinNearHarmonicity : kMinHarmonicity)) {
+    return std::nullopt;
+  }
+  // Near an expected pitch there is no octave to choose; elsewhere a higher candidate that
+  // explains nearly as much is the one.
+  double fundamental = bestCandidate->fundamental;
+  if (!expectedHertz) {
+    for (const auto& candidate : candidates) {
+      if (candidate.share >= best * kNearlyBest) {
+        fundamental = std::max(fundamental, candidate.fundamental);
+      }
+    }
+  }
+
+  // The strongest peak of each partial of the series.
+  std::array<const Peak*, kMaxPartial + 1> partials{};
+  for (const auto& peak : peaks) {
+    if (const int partial = PartialOf(peak.frequency, fundamental, binWidth); partial != 0) {
+      auto& slot = partials[static_cast<std::size_t>(partial)];
+      if (slot == nullptr || slot->power < peak.power) {
+        slot = &peak;
+      }
+    }
+  }
+  double loudest = 0.0;
+  for (int n = 1; n <= kPitchPartials; ++n) {
+    if (const auto* peak = partials[static_cast<std::size_t>(n)]; peak != nullptr) {
+      loudest = std::max(loudest, peak->power);
+    }
+  }
+  int harmonic = 0;
+  for (int n = 1; n <= kPitchPartials && harmonic == 0; ++n) {
+    const auto* peak = partials[static_cast<std::size_t>(n)];
+    if (peak != nullptr && peak->power >= loudest * kAudiblePartial) {
+      harmonic = n;
+    }
+  }
+  if (harmonic == 0) {
+    return std::nullopt;
+  }
+
+  // Each partial's phase in frames spread evenly over the samples gives its frequency. A short
+  // hop first refines the magnitude estimate enough to unwrap the phase from frame to frame; the
+  // slope of the least-squares line through the unwrapped phases is the mean frequency, which
+  // averages out the slow phase wobble of looped samples.
+  struct Slopes {
+    double whole;
+    double early;
+    double late;
+  };
+  const std::size_t nearHop = frameSize / kNearHopDivisor;
+  const auto follow = [&](const Peak& peak, int partial) -> std::optional<Slopes> {
+    const auto start = first_[peak.bin];
+    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
+    const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
+    const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
+                         sampleRate / (kTwoPi * static_cast<double>(nearHop));
+    // The phase must turn at the peak's rate, or at least at that of the series' partial (the
+    // magnitude estimate of a weak low partial can be a fraction of a bin off); otherwise the
+    // peak is not steady enough to measure.
+    if (std::abs(rough - peak.frequency) > kMaxDisagreementBins * binWidth &&
+        std::abs(rough - partial * fundamental) >
+            std::max(kHarmonicTolerance * partial * fundamental, binWidth)) {
+      return std::nullopt;
+    }
+    std::array<double, kFrames> times{};
+    std::array<double, kFrames> phases{};
+    phases[0] = std::arg(start);
+    double previous = std::arg(start);
+    for (std::size_t j = 1; j < kFrames; ++j) {
+      const std::size_t offset = hop * j / (kFrames - 1);
+      const double angle = std::arg(BinOf(samples.subspan(offset, frameSize), peak.bin));
+      times[j] = static_cast<double>(offset) / sampleRate;
+      const double expected = kTwoPi * rough * (times[j] - times[j - 1]);
+      phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
+      previous = angle;
+    }
+    const auto slope = [&](std::size_t from, std::size_t to) {
+      double meanTime = 0.0;
+      double meanPhase = 0.0;
+      for (std::size_t j = from; j <= to; ++j) {
+        meanTime += times[j];
+        meanPhase += phases[j];
+      }
+      const auto count = static_cast<double>(to - from + 1);
+      meanTime /= count;
+      meanPhase /= count;
+      double covariance = 0.0;
+      double variance = 0.0;
+      for (std::size_t j = from; j <= to; ++j) {
+        covariance += (times[j] - meanTime) * (phases[j] - meanPhase);
+        variance += (times[j] - meanTime) * (times[j] - meanTime);
+      }
+      return covariance / variance / kTwoPi;
+    };
+    return Slopes{slope(0, kFrames - 1), slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1)};
+  };
+
+  const auto slopes = follow(*partials[static_cast<std::size_t>(harmonic)], harmonic);
+  if (!slopes ||
+      std::abs(kCentsPerOctave * std::log2(slopes->late / slopes->early)) > kMaxDriftCents) {
+    return std::nullopt;
+  }
+  return Pitch{slopes->whole / harmonic, harmonic};
+}
+
+}  // namespace morrowfane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <complex>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "pitch/Fft.h"
+
+namespace morrowfane {
+
+// Equal temperament with A4 (key 69) at 440 Hz, in cents above key 0: key k sits at 100 * k.
+double FrequencyToCents(double hertz);
+double CentsToFrequency(double cents);
+
+struct Pitch {
+  double frequency = 0.0;  // of the fundamental, in Hz
+  int harmonic = 1;        // the partial that was measured: its frequency is harmonic * frequency
+};
+
+// Measures the fundamental of a steady tone: frames spread over the samples are windowed and
+// transformed; the fundamental is the strongest harmonic series among the spectral peaks, and
+// its frequency comes from the phases of one partial followed through frames spread evenly over
+// the samples, which on a stable tone is far finer than the bin spacing. The partial's frequency
+// is the least-squares slope of its phase: the mean frequency between the centres of the first and
+// the last frame, which lie half a frame inside the ends of the samples (see FrameSize). The
+// partial measured is the lowest of the first eight that is no more than 30 dB below the strongest
+// of them, so the fundamental unless it is missing or faint; its frequency is divided by its
+// number.
+class PitchAnalyzer {
+ public:
+  // Frequencies outside [kMinHertz, kMaxHertz] are ignored.
+  static constexpr double kMinHertz = 20.0;
+  static constexpr double kMaxHertz = 6000.0;
+
+  // Nothing (no clear pitch) for silence, noise, inharmonic or unsteady sounds, and for fewer
+  // than kMinSamples samples.
+  std::optional<Pitch> Measure(std::span<const float> samples, double sampleRate);
+
+  // Measures a tone expected within kNearCents of `expectedHertz` (or with its partials on the
+  // harmonics of that frequency, as a tone sounding an octave up): only that series is
+  // considered, and the sound counts as pitched when the series holds at least
+  // kMinNearHarmonicity of the spectral peaks' power, which admits sounds with strong
+  // inharmonic components beside their pitch (bells, breathy or noisy attacks).
+  std::optional<Pitch> Measure(std::span<const float> samples, double sampleRate,
+                               double expectedHertz);
+  static constexpr double kNearCents = 60.0;
+  static constexpr double kMinNearHarmonicity = 0.5;
+
+  // The analysis frame for `sampleCount` samples at `sampleRate`: the largest power of two of at
+  // most about 0.2 s that fits twice into the samples.
+  static std::size_t FrameSize(double sampleRate, std::size_t sampleCount);
+
+  static constexpr std::size_t kMinSamples = 2048;
+
+ private:
+  struct Peak {
+    std::size_t bin = 0;
+    double frequency = 0.0;
+    double power = 0.0;
+  };
+
+  std::optional<Pitch> Analyse(std::span<const float> samples, double sampleRate,
+                               std::optional<double> expectedHertz);
+  void Prepare(std::size_t frameSize);
+  // Adds the power spectra of two frames to power_ and keeps the spectrum of the first in first_.
+  void Transform(std::span<const float> first, std::span<const float> second);
+  // One bin of the windowed transform of `frame`.
+  std::complex<double> BinOf(std::span<const float> frame, std::size_t bin);
+  std::vector<Peak> FindPeaks(double sampleRate) const;
+
+  std::optional<Fft> fft_;
+  std::vector<double> window_;
+  std::vector<std::complex<double>> packed_;
+  std::vector<std::complex<double>> first_;
+  std::vector<double> power_;
+  std::size_t kernelBin_ = 0;
+  std::vector<double> kernelReal_;
+  std::vector<double> kernelImaginary_;
+  std::complex<double> kernelSum_;
+};
+
+}  // namespace morrowfane

@@ -1,0 +1,295 @@
+#include "pitch/PitchCorrector.h"
+
+#include <fluidsynth.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <numeric>
+
+#include "synth/AudioLibraries.h"
+#include "synth/FluidKeyTuning.h"
+
+namespace morrowfane {
+namespace {
+
+constexpr double kCentsPerKey = 100.0;
+constexpr double kCentsPerOctave = 1200.0;
+constexpr int kMeasuringChannel = 0;
+constexpr int kMeasuringTuning = 0;
+constexpr int kMeasuringPolyphony = 64;
+constexpr char kTuningName[] = "measuring";
+constexpr int kRetireFrames = 64;
+
+struct SettingsDeleter {
+  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+};
+struct SynthDeleter {
+  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+};
+
+std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
+  return static_cast<std::size_t>(
+      std::lround(sampleRate * static_cast<double>(time.count()) / 1000.0));
+}
+
+// Half an analysis frame, the margin NotePitch reads on each side of the measured stretch.
+std::size_t HalfFrame(double sampleRate) {
+  const std::size_t stretch = Frames(kNoteEnd, sampleRate) - Frames(kNoteSettle, sampleRate);
+  return PitchAnalyzer::FrameSize(sampleRate, stretch) / 2;
+}
+
+// Freed heap memory stays with the process under glibc until it is trimmed: the SoundFont's
+// samples are many small blocks, so most of them would never be returned otherwise.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+}  // namespace
+
+std::size_t NoteFrames(double sampleRate) {
+  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate);
+}
+
+std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
+                                double sampleRate, int key) {
+  const std::size_t half = HalfFrame(sampleRate);
+  const std::size_t first = Frames(kNoteSettle, sampleRate) - half;
+  const std::size_t count = Frames(kNoteEnd, sampleRate) + half - first;
+  if (fromStrike.size() < first + count) {
+    return std::nullopt;
+  }
+  if (const auto pitch = analyzer.Measure(fromStrike.subspan(first, count), sampleRate,
+                                          CentsToFrequency(kCentsPerKey * key))) {
+    return FrequencyToCents(pitch->frequency);
+  }
+  return std::nullopt;
+}
+
+KeyPitches EqualTemperament() {
+  KeyPitches pitches{};
+  for (int key = 0; key < kKeyCount; ++key) {
+    pitches[static_cast<std::size_t>(key)] = kCentsPerKey * key;
+  }
+  return pitches;
+}
+
+std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
+                                        const KeyPitches& measuredWith) {
+  auto pitches = measuredWith;
+  bool any = false;
+  for (int key = 0; key < kKeyCount; ++key) {
+    const auto index = static_cast<std::size_t>(key);
+    if (!measured[index]) {
+      continue;
+    }
+    const double error = *measured[index] - kCentsPerKey * key;
+    const double error_in_octave = error - kCentsPerOctave * std::round(error / kCentsPerOctave);
+    if (std::abs(error_in_octave) > kMaxCorrectionCents) {
+      continue;
+    }
+    pitches[index] -= error_in_octave;
+    any = true;
+  }
+  if (!any) {
+    return std::nullopt;
+  }
+  return pitches;
+}
+
+struct TuningMeter::Synth {
+  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings;
+  std::unique_ptr<fluid_synth_t, SynthDeleter> synth;
+  int soundFont = FLUID_FAILED;
+};
+
+TuningMeter::TuningMeter(const std::string& soundFontPath, double sampleRate)
+    : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
+  SilenceAudioLibraries();
+  synth_->settings.reset(new_fluid_settings());
+  if (!synth_->settings) {
+    return;
+  }
+  auto* settings = synth_->settings.get();
+  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+  fluid_settings_setint(settings, "synth.reverb.active", 0);
+  fluid_settings_setint(settings, "synth.chorus.active", 0);
+  fluid_settings_setint(settings, "synth.polyphony", kMeasuringPolyphony);
+  fluid_settings_setint(settings, "synth.cpu-cores", 1);
+  fluid_settings_setint(settings, "synth.threadsafe-api", 0);
+  // Only the samples of the program being measured are read into memory.
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  synth_->synth.reset(new_fluid_synth(settings));
+  if (!synth_->synth) {
+    return;
+  }
+  // No presets are selected at loading: that would read the piano's samples for every
+  // measurement, whichever program it is for.
+  synth_->soundFont = fluid_synth_sfload(synth_->synth.get(), soundFontPath.c_str(), 0);
+}
+
+TuningMeter::~TuningMeter() = default;
+
+bool TuningMeter::Loaded() const {
+  return synth_->synth && synth_->soundFont != FLUID_FAILED;
+}
+
+std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
+                                                    const std::atomic<bool>* cancel) {
+  std::array<int, kLastCorrectedKey - kFirstCorrectedKey + 1> keys{};
+  std::iota(keys.begin(), keys.end(), kFirstCorrectedKey);
+  return Measure(program, tuning, keys, cancel);
+}
+
+std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
+                                                    std::span<const int> keys,
+                                                    const std::atomic<bool>* cancel) {
+  if (!Loaded()) {
+    return std::nullopt;
+  }
+  auto* synth = synth_->synth.get();
+  fluid_synth_all_sounds_off(synth, kMeasuringChannel);
+  InstallKeyTuning(synth, kMeasuringTuning, kTuningName, tuning);
+  PlayWithKeyTuning(synth, kMeasuringChannel, kMeasuringTuning);
+  fluid_synth_bank_select(synth, kMeasuringChannel, 0);
+  if (fluid_synth_program_change(synth, kMeasuringChannel, program) != FLUID_OK) {
+    return std::nullopt;
+  }
+
+  const std::size_t frames = NoteFrames(sampleRate_);
+  left_.resize(frames);
+  right_.resize(frames);
+  mono_.resize(frames);
+  KeyMeasurements measured{};
+  for (const int key : keys) {
+    if (cancel != nullptr && cancel->load()) {
+      return std::nullopt;
+    }
+    fluid_synth_noteon(synth, kMeasuringChannel, key, midi::kStrikeVelocity);
+    fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
+                            1);
+    for (std::size_t i = 0; i < frames; ++i) {
+      mono_[i] = left_[i] + right_[i];
+    }
+    fluid_synth_all_sounds_off(synth, kMeasuringChannel);
+    // Lets the synthesizer retire the silenced voices before the next note: a note started on
+    // the key of a voice still waiting to be retired can sound almost a cent away.
+    fluid_synth_write_float(synth, kRetireFrames, left_.data(), 0, 1, right_.data(), 0, 1);
+    measured[static_cast<std::size_t>(key)] = NotePitch(analyzer_, mono_, sampleRate_, key);
+  }
+  return measured;
+}
+
+std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bool>* cancel) {
+  const auto tuning = EqualTemperament();
+  const auto measured = Measure(program, tuning, cancel);
+  if (!measured) {
+    return std::nullopt;
+  }
+  return CorrectionFor(*measured, tuning);
+}
+
+PitchCorrector::PitchCorrector(std::string soundFontPath, double sampleRate)
+    : soundFontPath_(std::move(soundFontPath)),
+      sampleRate_(sampleRate),
+      worker_(&PitchCorrector::Run, this) {}
+
+PitchCorrector::~PitchCorrector() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_.store(true);
+    queue_.clear();
+  }
+  changed_.notify_all();
+  worker_.join();
+}
+
+std::optional<KeyPitches> PitchCorrector::Lookup(int program) const {
+  std::lock_guard lock(mutex_);
+  const auto found = done_.find(program);
+  if (found == done_.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}
+
+void PitchCorrector::Request(int program) {
+  if (program < 0 || program >= midi::kProgramCount) {
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (done_.contains(program) || underWay_ == program ||
+        std::find(queue_.begin(), queue_.end(), program) != queue_.end()) {
+      return;
+    }
+    queue_.push_back(program);
+  }
+  changed_.notify_all();
+}
+
+bool PitchCorrector::WaitUntilDone(int program, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return done_.contains(program); });
+}
+
+bool PitchCorrector::WaitUntilIdle(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout,
+                           [&] { return queue_.empty() && !underWay_ && !holdsSoundFont_; });
+}
+
+bool PitchCorrector::HoldsSoundFont() const {
+  std::lock_guard lock(mutex_);
+  return holdsSoundFont_;
+}
+
+void PitchCorrector::Run() {
+  // Made on this thread when work arrives: loading the SoundFont is slow.
+  std::unique_ptr<TuningMeter> meter;
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_.load() || !queue_.empty(); });
+    if (stopping_.load()) {
+      return;
+    }
+    const int program = queue_.front();
+    queue_.pop_front();
+    underWay_ = program;
+    holdsSoundFont_ = true;
+    lock.unlock();
+    if (!meter) {
+      meter = std::make_unique<TuningMeter>(soundFontPath_, sampleRate_);
+    }
+    auto pitches = meter->Correct(program, &stopping_);
+    lock.lock();
+    underWay_.reset();
+    if (stopping_.load()) {
+      return;
+    }
+    done_[program] = std::move(pitches);
+    changed_.notify_all();
+    if (!queue_.empty()) {
+      continue;
+    }
+    lock.unlock();
+    meter.reset();
+    ReturnFreedMemory();
+    lock.lock();
+    // Work that arrived meanwhile loads it again.
+    holdsSoundFont_ = false;
+    changed_.notify_all();
+  }
+}
+
+std::unique_ptr<KeyTuningSource> MakePitchCorrector(const std::string& soundFontPath,
+                                                    double sampleRate) {
+  return std::make_unique<PitchCorrector>(soundFontPath, sampleRate);
+}
+
+}  // namespace morrowfane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "player/MidiMessage.h"
+
+namespace morrowfane {
+
+// Device ids as the platform numbers them: the default device, then external ports 0..N-1.
+inline constexpr int kDefaultDeviceId = -1;
+
+// One open MIDI output. Destroying it closes the device.
+class MidiConnection {
+ public:
+  virtual ~MidiConnection() = default;
+  // Sends one channel message. Failures are the device's business and are not reported.
+  virtual void Send(midi::PackedMessage message) = 0;
+};
+
+// The set of MIDI outputs a note can be played on.
+class MidiOutputs {
+ public:
+  virtual ~MidiOutputs() = default;
+  // The number N of external devices right now; ids 0..N-1 are valid, and -1 always is.
+  virtual int DeviceCount() = 0;
+  // A well-formed name for any id, also one that names no device (then possibly empty).
+  virtual std::string DeviceName(int deviceId) = 0;
+  // Opens a device; nullptr when it cannot be opened.
+  virtual std::unique_ptr<MidiConnection> Open(int deviceId) = 0;
+  // A hint that notes with `program` will soon be played on `deviceId`, so the device can do any
+  // slow preparation in the background. Never blocks.
+  virtual void Prepare(int /*deviceId*/, int /*program*/) {}
+};
+
+}  // namespace morrowfane

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "model/Notes.h"
+#include "player/MidiOutput.h"
+#include "player/Sleeper.h"
+#include "player/StopEvent.h"
+
+namespace morrowfane {
+
+inline constexpr int kDefaultRate = 300;
+
+// What the settings file stores and the options dialog edits.
+struct PlaybackSettings {
+  int DeviceIndex = 0;      // position in the device list: 0 = default device, p = device id p - 1
+  int Instrument = 0;       // General MIDI program number
+  bool Loop = true;         // re-strike until stopped, or strike once
+  int Rate = kDefaultRate;  // one stop poll lasts Rate / 10 ms; a strike every 100 polls
+
+  friend bool operator==(const PlaybackSettings&, const PlaybackSettings&) = default;
+};
+
+// The device id that a device-list position opens: position 0 and the "no selection" value -1
+// both open the default device.
+int DeviceIdForIndex(int deviceIndex);
+
+// Keeper of the tuning in force and the playback settings; sounds one string's note per Play()
+// on a worker thread of its own. All members are called on one (the user-interface) thread, but
+// the stop event, which ends a looping note, may be set from anywhere.
+class TonePlayer {
+ public:
+  TonePlayer(MidiOutputs& outputs, Sleeper& sleeper);
+  // Stops a sounding note and waits for every worker, so none outlives the player.
+  virtual ~TonePlayer();
+
+  TonePlayer(const TonePlayer&) = delete;
+  TonePlayer& operator=(const TonePlayer&) = delete;
+
+  void SetTuning(Tuning tuning);
+  Tuning GetTuning() const;
+
+  // Starts a worker that sounds `note` on string `stringNumber` with the settings in force now.
+  // Returns at once.
+  void Play(std::string note, int stringNumber);
+
+  StopEvent& Stop() { return stop_; }
+
+  // Blocks until every worker started so far has ended. The note is not stopped: a looping note
+  // ends only once the stop event is set.
+  void WaitIdle();
+
+  PlaybackSettings Settings() const;
+  void ApplySettings(const PlaybackSettings& settings);
+
+  // The playback settings. Workers copy all but Rate when Play() starts them; Rate is read at
+  // every poll, so it is atomic.
+  int DeviceIndex = 0;
+  int Instrument = 0;
+  bool Loop = true;
+  std::atomic<int> Rate{kDefaultRate};
+
+ private:
+  struct Note {
+    std::string name;
+    int stringNumber = 0;
+    int deviceIndex = 0;
+    int instrument = 0;
+    bool loop = true;
+    StopEvent::Count stopsBeforePlay = 0;
+  };
+
+  void RunWorker(const Note& note);
+  bool StopSeen();
+  void WorkerFinished();
+
+  MidiOutputs& outputs_;
+  Sleeper& sleeper_;
+  StopEvent stop_;
+  Tuning tuning_ = StandardTuning();
+  std::string noteName_;
+  int stringNumber_ = 0;
+
+  std::atomic<bool> closing_{false};
+  std::mutex workersMutex_;
+  std::condition_variable workersDone_;
+  int runningWorkers_ = 0;
+};
+
+}  // namespace morrowfane

@@ -1,0 +1,41 @@
+#include "ports/SystemMidiOutputs.h"
+
+namespace morrowfane {
+
+SystemMidiOutputs::SystemMidiOutputs(std::unique_ptr<BuiltInSynth> synth,
+                                     std::unique_ptr<ExternalMidiPorts> ports)
+    : synth_(std::move(synth)), ports_(std::move(ports)) {}
+
+int SystemMidiOutputs::DeviceCount() {
+  return ports_->Count();
+}
+
+std::string SystemMidiOutputs::DeviceName(int deviceId) {
+  if (deviceId == kDefaultDeviceId) {
+    return synth_->Name();
+  }
+  return ports_->Name(deviceId);
+}
+
+std::unique_ptr<MidiConnection> SystemMidiOutputs::Open(int deviceId) {
+  if (deviceId == kDefaultDeviceId) {
+    return synth_->Open();
+  }
+  return ports_->Open(deviceId);
+}
+
+void SystemMidiOutputs::Prepare(int deviceId, int program) {
+  if (deviceId == kDefaultDeviceId) {
+    synth_->Prepare(program);
+  }
+}
+
+std::unique_ptr<MidiOutputs> CreateSystemMidiOutputs(KeyTuningFactory tuning) {
+  BuiltInSynthOptions options;
+  options.audioDrivers = DefaultAudioDrivers();
+  options.tuning = std::move(tuning);
+  return std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(std::move(options)),
+                                             std::make_unique<ExternalMidiPorts>());
+}
+
+}  // namespace morrowfane

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "player/MidiOutput.h"
+#include "synth/KeyTuning.h"
+
+namespace morrowfane {
+
+// How long the notes of a closed connection may ring before they are released. A plucked or
+// struck instrument has faded to a murmur by then, so a single strike still rings naturally; a
+// sustaining one (organ, strings) would otherwise drone until the next note.
+inline constexpr std::chrono::seconds kRingLimit{4};
+
+// How long an Open() made while the SoundFont is still loading waits for it. Open() runs on a
+// note's worker, never on the user-interface thread, so the wait delays that one note at most.
+inline constexpr std::chrono::seconds kLoadWait{10};
+
+struct BuiltInSynthOptions {
+  // SoundFonts to try, in order; the first that loads is used. Unset: the default candidates,
+  // worked out on the loading thread.
+  std::optional<std::vector<std::string>> soundFonts;
+  // FluidSynth audio drivers to try, in order; the first that starts is kept. Empty: no audio
+  // driver, the caller renders the audio with Render() at `sampleRate`.
+  std::vector<std::string> audioDrivers;
+  double sampleRate = 48000.0;
+  // Called on the loading thread once the SoundFont is loaded, before the synthesizer is ready,
+  // so it must return quickly and do its work in the background.
+  KeyTuningFactory tuning;
+  // How long an Open() made during loading waits for it before it fails.
+  std::chrono::milliseconds loadWait = kLoadWait;
+};
+
+// The SoundFonts the built-in synthesizer looks for, in order: the system's General MIDI
+// SoundFonts, FluidSynth's configured default, then one installed beside the program.
+std::vector<std::string> DefaultSoundFontCandidates();
+
+// The audio drivers tried on this platform, in order of preference.
+std::vector<std::string> DefaultAudioDrivers();
+
+// The built-in synthesizer: the default MIDI device. The SoundFont is loaded on a thread of the
+// object's own, started by the constructor, so constructing it is fast.
+//
+// Every Open() is an independent connection with a synth channel of its own, freshly reset; its
+// channel-1 messages go there. A connection sounds one string: each note-on damps the
+// connection's earlier notes within 0.12 s, as plucking a string again does. After a connection
+// closes its notes ring on until a note starts on another connection or kRingLimit of rendered
+// audio has passed, then they are released. Connections must not outlive the synthesizer.
+class BuiltInSynth {
+ public:
+  explicit BuiltInSynth(BuiltInSynthOptions options);
+  ~BuiltInSynth();
+
+  BuiltInSynth(const BuiltInSynth&) = delete;
+  BuiltInSynth& operator=(const BuiltInSynth&) = delete;
+
+  // "Built-in synthesizer", or with the reason in brackets when it cannot play. Never blocks.
+  std::string Name() const;
+  // A connection, or nullptr when the synthesizer cannot play (no SoundFont, no audio output,
+  // loading took longer than the load wait) or all its channels are held by open connections.
+  std::unique_ptr<MidiConnection> Open();
+  // Asks the pitch correction to work out `program` in the background. Never blocks.
+  void Prepare(int program);
+
+  // Waits until loading has ended; true if the synthesizer can play.
+  bool WaitUntilReady(std::chrono::milliseconds timeout);
+  std::string SoundFontPath() const;
+  // The output sample rate, once loading has ended.
+  double SampleRate() const;
+  // The audio driver in use; empty when the caller renders.
+  std::string AudioDriver() const;
+
+  // Without an audio driver: renders the next `frames` stereo frames, adding nothing but the
+  // synthesizer's output (the buffers are overwritten).
+  void Render(float* left, float* right, int frames);
+
+  // The synth channel a connection from Open() plays on.
+  static int ChannelOf(const MidiConnection& connection);
+
+  struct SelectedProgram {
+    int channel = 0;
+    int bank = 0;
+    int program = 0;
+    friend bool operator==(const SelectedProgram&, const SelectedProgram&) = default;
+  };
+  // The channels that have a program selected, in channel order. The samples of exactly these
+  // programs are held in memory. Empty until loading has ended.
+  std::vector<SelectedProgram> SelectedPrograms() const;
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace morrowfane

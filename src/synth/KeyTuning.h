@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "player/MidiMessage.h"
+
+namespace morrowfane {
+
+inline constexpr int kKeyCount = 128;
+
+// The pitch at which each of the 128 keys should sound, in cents above key 0 (so an in-tune key k
+// of an in-tune SoundFont is 100 * k).
+using KeyPitches = std::array<double, kKeyCount>;
+
+// Corrections that make a program of a SoundFont play in tune, worked out off the caller's thread.
+class KeyTuningSource {
+ public:
+  virtual ~KeyTuningSource() = default;
+  // The pitches for `program`, once known. Never blocks.
+  virtual std::optional<KeyPitches> Lookup(int program) const = 0;
+  // Starts working out `program` in the background unless it is known or under way. Returns at
+  // once.
+  virtual void Request(int program) = 0;
+};
+
+// Makes the tuning source for a SoundFont once the built-in synthesizer has loaded it and knows
+// its output sample rate.
+using KeyTuningFactory = std::function<std::unique_ptr<KeyTuningSource>(
+    const std::string& soundFontPath, double sampleRate)>;
+
+}  // namespace morrowfane

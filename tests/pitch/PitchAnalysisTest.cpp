@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "pitch/PitchAnalysis.h"
+
+namespace morrowfane {
+namespace {
+
+constexpr double kPrecisionCents = 0.05;
+constexpr double kSeconds = 1.05;  // what the pitch correction analyses per key
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+struct Partial {
+  double ratio;      // to the fundamental
+  double amplitude;  // linear
+};
+
+struct Tone {
+  std::string name;
+  double sampleRate;
+  double fundamental;
+  std::vector<Partial> partials;
+  double decayPerSecond = 0.0;  // exponential amplitude decay rate
+  int expectedHarmonic = 1;
+};
+
+std::vector<float> Synthesize(const Tone& tone) {
+  const auto frames = static_cast<std::size_t>(kSeconds * tone.sampleRate);
+  std::vector<float> samples(frames);
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> phase(0.0, kTwoPi);
+  for (const auto& partial : tone.partials) {
+    const double start = phase(random);
+    const double step = kTwoPi * tone.fundamental * partial.ratio / tone.sampleRate;
+    for (std::size_t n = 0; n < frames; ++n) {
+      const double t = static_cast<double>(n) / tone.sampleRate;
+      samples[n] += static_cast<float>(partial.amplitude * std::exp(-tone.decayPerSecond * t) *
+                                       std::sin(start + step * static_cast<double>(n)));
+    }
+  }
+  return samples;
+}
+
+std::vector<Partial> Harmonics(int count, double fundamentalAmplitude) {
+  std::vector<Partial> partials{{1.0, fundamentalAmplitude}};
+  for (int n = 2; n <= count; ++n) {
+    partials.push_back({static_cast<double>(n), 0.3 / n});
+  }
+  return partials;
+}
+
+class PitchOfToneTest : public ::testing::TestWithParam<Tone> {};
+
+TEST_P(PitchOfToneTest, MeasuresTheFundamentalToWithinAHundredthOfASemitone) {
+  const Tone& tone = GetParam();
+  PitchAnalyzer analyzer;
+  const auto pitch = analyzer.Measure(Synthesize(tone), tone.sampleRate);
+  ASSERT_TRUE(pitch.has_value());
+  EXPECT_NEAR(FrequencyToCents(pitch->frequency), FrequencyToCents(tone.fundamental),
+              kPrecisionCents);
+  EXPECT_EQ(pitch->harmonic, tone.expectedHarmonic);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tones, PitchOfToneTest,
+    ::testing::Values(
+        Tone{"LowestStringKeySine", 48000.0, 43.6535 * 1.0031, {{1.0, 0.5}}},
+        Tone{"SineBetweenBins", 48000.0, 97.3217, {{1.0, 0.5}}},
+        Tone{"HighSine", 44100.0, 1318.51 * 0.9987, {{1.0, 0.2}}},
+        Tone{"QuietSine", 48000.0, 329.6276, {{1.0, 1e-4}}},
+        Tone{"RichDecayingTone", 48000.0, 82.4069 * 1.004, Harmonics(12, 0.3), 3.0},
+        Tone{"RichToneAt44k", 44100.0, 146.832 * 0.997, Harmonics(10, 0.3), 1.0},
+        // The fundamental 40 dB below the strong partials is measured via the second one.
+        Tone{"WeakFundamental", 48000.0, 55.0 * 1.006, Harmonics(8, 0.0015), 0.0, 2},
+        Tone{"MissingFundamental",
+             48000.0,
+             61.7354,
+             {{2, 0.3}, {3, 0.3}, {4, 0.2}, {5, 0.1}},
+             0.0,
+             2},
+        // Odd partials only: not to be taken for a tone an octave lower or higher.
+        Tone{"OddPartials", 48000.0, 110.0 * 1.002, {{1, 0.4}, {3, 0.3}, {5, 0.2}, {7, 0.1}}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(PitchAnalysisTest, SeesNoPitchWhereThereIsNone) {
+  constexpr double kRate = 48000.0;
+  const auto frames = static_cast<std::size_t>(kSeconds * kRate);
+  std::mt19937 random(11);
+  std::normal_distribution<double> gaussian(0.0, 0.1);
+
+  std::vector<float> noise(frames);
+  for (auto& sample : noise) {
+    sample = static_cast<float>(gaussian(random));
+  }
+  // A bell-like sound: strong partials at inharmonic ratios.
+  const auto bell = Synthesize(
+      {"Bell", kRate, 200.0, {{1.0, 0.3}, {2.756, 0.3}, {5.404, 0.3}, {8.933, 0.3}, {13.34, 0.3}}});
+  // A tone whose pitch swings by 15 cents once a second.
+  std::vector<float> wobbling(frames);
+  double phase = 0.0;
+  for (std::size_t n = 0; n < frames; ++n) {
+    const double t = static_cast<double>(n) / kRate;
+    const double cents = 15.0 * std::sin(kTwoPi * 1.0 * t);
+    phase += kTwoPi * 110.0 * std::exp2(cents / 1200.0) / kRate;
+    wobbling[n] = static_cast<float>(0.3 * std::sin(phase));
+  }
+  const std::vector<float> silence(frames, 0.0F);
+  const std::vector<float> tooShort(PitchAnalyzer::kMinSamples - 1, 0.5F);
+
+  PitchAnalyzer analyzer;
+  EXPECT_FALSE(analyzer.Measure(noise, kRate).has_value());
+  EXPECT_FALSE(analyzer.Measure(bell, kRate).has_value());
+  EXPECT_FALSE(analyzer.Measure(wobbling, kRate).has_value());
+  EXPECT_FALSE(analyzer.Measure(silence, kRate).has_value());
+  EXPECT_FALSE(analyzer.Measure(tooShort, kRate).has_value());
+}
+
+// A pitched sound with strong inharmonic components (a struck bar, breath noise) has no clear pitch
+// on its own, but its harmonic series is found and measured when the expected pitch is known.
+TEST(PitchAnalysisTest, FindsTheSeriesNearAnExpectedPitchAmongInharmonicComponents) {
+  constexpr double kRate = 48000.0;
+  constexpr double kFundamental = 110.0 * 1.0025;
+  const auto tone = Synthesize({"StruckBar",
+                                kRate,
+                                kFundamental,
+                                {{1.0, 0.3}, {2.0, 0.2}, {3.0, 0.15}, {2.76, 0.25}, {5.40, 0.2}}});
+  PitchAnalyzer analyzer;
+  EXPECT_FALSE(analyzer.Measure(tone, kRate).has_value());
+  const auto pitch = analyzer.Measure(tone, kRate, 110.0);
+  ASSERT_TRUE(pitch.has_value());
+  EXPECT_NEAR(FrequencyToCents(pitch->frequency), FrequencyToCents(kFundamental), kPrecisionCents);
+  EXPECT_EQ(pitch->harmonic, 1);
+  // Nothing near a pitch the sound does not have.
+  EXPECT_FALSE(analyzer.Measure(tone, kRate, 110.0 * 1.1).has_value());
+}
+
+TEST(PitchAnalysisTest, OneAnalyzerServesDifferentLengthsAndRates) {
+  PitchAnalyzer analyzer;
+  for (const double rate : {48000.0, 22050.0, 96000.0, 48000.0}) {
+    const double frequency = 196.0 * 1.0021;
+    const auto samples = Synthesize({"Sine", rate, frequency, {{1.0, 0.5}}});
+    const auto pitch = analyzer.Measure(samples, rate);
+    ASSERT_TRUE(pitch.has_value()) << rate;
+    EXPECT_NEAR(FrequencyToCents(pitch->frequency), FrequencyToCents(frequency), kPrecisionCents)
+        << rate;
+  }
+}
+
+TEST(PitchAnalysisTest, CentsAreEqualTemperamentFromA440) {
+  EXPECT_NEAR(FrequencyToCents(440.0), 6900.0, 1e-9);
+  EXPECT_NEAR(FrequencyToCents(880.0), 8100.0, 1e-9);
+  EXPECT_NEAR(CentsToFrequency(4000.0), 82.4069, 1e-4);  // E2, the lowest open string
+  EXPECT_NEAR(FrequencyToCents(CentsToFrequency(2937.25)), 2937.25, 1e-9);
+}
+
+}  // namespace
+}  // namespace morrowfane

@@ -1,0 +1,542 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "RecordingMidiOutputs.h"
+#include "VirtualClock.h"
+#include "player/TonePlayer.h"
+
+namespace morrowfane {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::RecordingMidiOutputs;
+using testing::VirtualClock;
+using Kind = RecordingMidiOutputs::Kind;
+using Event = RecordingMidiOutputs::Event;
+
+// The exact words on the wire, written out rather than packed, so a packing fault shows.
+constexpr midi::PackedMessage kProgram0 = 0x00C0;
+constexpr midi::PackedMessage kNoteOnE2 = 0x7E2890;  // key 40, velocity 126
+constexpr midi::PackedMessage kPanCentre = 0x400AB0;
+constexpr midi::PackedMessage kReverbOff = 0x5BB0;
+constexpr midi::PackedMessage kChorusOff = 0x5DB0;
+const std::vector<midi::PackedMessage> kClosing = {kPanCentre, kReverbOff, kChorusOff};
+
+constexpr int kExternalDevices = 2;
+constexpr int kPollsPerStrike = 100;
+
+milliseconds PollOf(int rate) {
+  return milliseconds(rate / 10);
+}
+milliseconds PeriodOf(int rate) {
+  return kPollsPerStrike * PollOf(rate);
+}
+
+bool IsNoteOn(const Event& event) {
+  return event.kind == Kind::Message && midi::TypeOf(event.message) == midi::kNoteOn;
+}
+
+std::vector<milliseconds> NoteOnTimes(const std::vector<Event>& events) {
+  std::vector<milliseconds> times;
+  for (const auto& event : events) {
+    if (IsNoteOn(event)) {
+      times.push_back(event.time);
+    }
+  }
+  return times;
+}
+
+std::vector<midi::PackedMessage> MessagesOf(const std::vector<Event>& events, int connection) {
+  std::vector<midi::PackedMessage> messages;
+  for (const auto& event : events) {
+    if (event.kind == Kind::Message && event.connection == connection) {
+      messages.push_back(event.message);
+    }
+  }
+  return messages;
+}
+
+// The last four events of a finished note: the three closing messages, then the close, all at
+// one time.
+void ExpectClosingAt(const std::vector<Event>& events, milliseconds time) {
+  ASSERT_GE(events.size(), 4u);
+  const auto tail = std::vector<Event>(events.end() - 4, events.end());
+  for (std::size_t i = 0; i < kClosing.size(); ++i) {
+    EXPECT_EQ(tail[i].kind, Kind::Message);
+    EXPECT_EQ(tail[i].message, kClosing[i]) << "closing message " << i;
+    EXPECT_EQ(tail[i].time, time) << "closing message " << i;
+  }
+  EXPECT_EQ(tail[3].kind, Kind::Close);
+  EXPECT_EQ(tail[3].time, time);
+}
+
+// Runs a test's action inside every open, before the device is opened.
+class OpenHookOutputs final : public MidiOutputs {
+ public:
+  OpenHookOutputs(RecordingMidiOutputs& outputs, std::function<void()> beforeOpen)
+      : outputs_(outputs), beforeOpen_(std::move(beforeOpen)) {}
+  int DeviceCount() override { return outputs_.DeviceCount(); }
+  std::string DeviceName(int deviceId) override { return outputs_.DeviceName(deviceId); }
+  std::unique_ptr<MidiConnection> Open(int deviceId) override {
+    beforeOpen_();
+    return outputs_.Open(deviceId);
+  }
+
+ private:
+  RecordingMidiOutputs& outputs_;
+  std::function<void()> beforeOpen_;
+};
+
+// A tone player whose worker sleeps in virtual time; every recorded event carries the virtual
+// time at which it happened. Only the worker sleeps, so the times are exact.
+class VirtualTonePlayerTest : public ::testing::Test {
+ protected:
+  void PlayAndWait(const std::string& note = "E", int stringNumber = 1) {
+    player.Play(note, stringNumber);
+    player.WaitIdle();
+  }
+  void StopAt(milliseconds time) {
+    clock.At(time, [this] { player.Stop().Set(); });
+  }
+
+  VirtualClock clock;
+  RecordingMidiOutputs outputs{kExternalDevices, [this] { return clock.Now(); }};
+  TonePlayer player{outputs, clock};
+};
+
+TEST_F(VirtualTonePlayerTest, SingleStrikeRings200MsAndIgnoresTheStopEvent) {
+  player.Loop = false;
+  StopAt(milliseconds(100));
+  PlayAndWait();
+
+  const auto events = outputs.Events();
+  ASSERT_EQ(events.size(), 7u);
+  EXPECT_EQ(events[0].kind, Kind::Open);
+  EXPECT_EQ(events[0].time, milliseconds(0));
+  EXPECT_EQ(MessagesOf(events, 1), (std::vector<midi::PackedMessage>{
+                                       kProgram0, kNoteOnE2, kPanCentre, kReverbOff, kChorusOff}));
+  EXPECT_EQ(events[1].time, milliseconds(0));
+  EXPECT_EQ(events[2].time, milliseconds(0));
+  ExpectClosingAt(events, milliseconds(200));
+  EXPECT_EQ(clock.Sleeps(), std::vector<milliseconds>{milliseconds(200)});
+  // The single strike never polls, so the stop set during its ring is still pending.
+  EXPECT_TRUE(player.Stop().IsSet());
+}
+
+TEST_F(VirtualTonePlayerTest, EachNoteOpensTheDeviceAndSendsItsOwnProgramChange) {
+  player.Loop = false;
+  PlayAndWait();
+  PlayAndWait();
+
+  const auto events = outputs.Events();
+  ASSERT_EQ(events.size(), 14u);
+  for (int connection : {1, 2}) {
+    SCOPED_TRACE(connection);
+    EXPECT_EQ(MessagesOf(events, connection),
+              (std::vector<midi::PackedMessage>{kProgram0, kNoteOnE2, kPanCentre, kReverbOff,
+                                                kChorusOff}));
+  }
+  EXPECT_EQ(events[7].kind, Kind::Open);
+  EXPECT_EQ(events[7].connection, 2);
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+}
+
+class RestrikePeriodTest : public VirtualTonePlayerTest,
+                           public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(RestrikePeriodTest, LoopingNoteIsStruckAgainEveryHundredPolls) {
+  const auto [rate, periodMs] = GetParam();
+  const milliseconds period(periodMs);
+  ASSERT_EQ(PeriodOf(rate), period);
+  constexpr int kStrikes = 5;
+  player.Rate = rate;
+  // Well inside the fifth strike's cycle, so the test ends.
+  StopAt((kStrikes - 1) * period + period / 2);
+  PlayAndWait();
+
+  std::vector<milliseconds> expected;
+  for (int strike = 0; strike < kStrikes; ++strike) {
+    expected.push_back(strike * period);
+  }
+  const auto events = outputs.Events();
+  EXPECT_EQ(NoteOnTimes(events), expected);
+  for (const auto& event : events) {
+    if (IsNoteOn(event)) {
+      EXPECT_EQ(event.message, kNoteOnE2);
+    }
+  }
+  const auto sleeps = clock.Sleeps();
+  EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(),
+                          [rate](milliseconds sleep) { return sleep == PollOf(rate); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, RestrikePeriodTest,
+                         ::testing::Values(std::pair{20, 200}, std::pair{25, 200},
+                                           std::pair{300, 3000}, std::pair{400, 4000}));
+
+class StopMidCycleTest : public VirtualTonePlayerTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopMidCycleTest, NoFurtherStrikeAndClosingWithinTwoPolls) {
+  const int rate = GetParam();
+  player.Rate = rate;
+  // In the middle of the second cycle and off the poll grid.
+  const milliseconds stopTime = PeriodOf(rate) + PeriodOf(rate) / 2 + milliseconds(1);
+  StopAt(stopTime);
+  PlayAndWait();
+
+  const auto events = outputs.Events();
+  EXPECT_EQ(NoteOnTimes(events), (std::vector<milliseconds>{milliseconds(0), PeriodOf(rate)}));
+  ASSERT_GE(events.size(), 4u);
+  const auto closingTime = events[events.size() - 4].time;
+  EXPECT_GT(closingTime, stopTime);
+  EXPECT_LE(closingTime, stopTime + 2 * PollOf(rate));
+  ExpectClosingAt(events, closingTime);
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const Event& event) { return event.kind == Kind::Close; }),
+            1);
+  // The worker's poll took the stop.
+  EXPECT_FALSE(player.Stop().IsSet());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, StopMidCycleTest, ::testing::Values(20, 25, 100, 300, 400));
+
+struct CycleEndCase {
+  int stopAtMs;
+  std::vector<int> noteOnsMs;
+  int closingMs;
+};
+void PrintTo(const CycleEndCase& param, std::ostream* out) {
+  *out << "stop at " << param.stopAtMs << " ms";
+}
+
+class CycleEndStopTest : public VirtualTonePlayerTest,
+                         public ::testing::WithParamInterface<CycleEndCase> {};
+
+// Rate 20: polls of 2 ms, a strike cycle of 200 ms; the 100th poll sleeps from 198 to 200 ms.
+TEST_P(CycleEndStopTest, StopAroundTheLastPollOfACycle) {
+  const auto& param = GetParam();
+  player.Rate = 20;
+  StopAt(milliseconds(param.stopAtMs));
+  PlayAndWait();
+
+  const auto events = outputs.Events();
+  std::vector<milliseconds> noteOns;
+  for (int time : param.noteOnsMs) {
+    noteOns.push_back(milliseconds(time));
+  }
+  EXPECT_EQ(NoteOnTimes(events), noteOns);
+  ExpectClosingAt(events, milliseconds(param.closingMs));
+}
+
+INSTANTIATE_TEST_SUITE_P(Polls, CycleEndStopTest,
+                         ::testing::Values(
+                             // Set in the 99th poll's sleep: the 100th poll sees it.
+                             CycleEndCase{197, {0}, 200},
+                             // Set in the 100th poll's sleep: the cycle ends by its count, one more
+                             // strike goes out, and the next cycle's first poll sees the stop.
+                             CycleEndCase{199, {0, 200}, 202},
+                             // Set in the first poll's sleep of the second cycle.
+                             CycleEndCase{201, {0, 200}, 204}));
+
+TEST_F(VirtualTonePlayerTest, StopSetWhileIdleDoesNotCutTheNextNoteShort) {
+  player.Stop().Set();
+  EXPECT_TRUE(player.Stop().IsSet()) << "no worker runs to take the stop";
+  player.Rate = 20;
+  StopAt(milliseconds(450));
+  PlayAndWait();
+
+  EXPECT_EQ(NoteOnTimes(outputs.Events()),
+            (std::vector<milliseconds>{milliseconds(0), milliseconds(200), milliseconds(400)}));
+}
+
+// A stop made after Play() is meant for the new note, even while its device is still opening.
+TEST_F(VirtualTonePlayerTest, StopSetWhileTheDeviceOpensEndsTheNewNote) {
+  TonePlayer* target = nullptr;
+  OpenHookOutputs hooked(outputs, [&target] { target->Stop().Set(); });
+  TonePlayer stopped(hooked, clock);
+  target = &stopped;
+  stopped.Rate = 20;
+  // Ends the note should the stop be lost, so the test ends either way.
+  clock.At(milliseconds(1000), [&stopped] { stopped.Stop().Set(); });
+  stopped.Play("E", 1);
+  stopped.WaitIdle();
+
+  const auto events = outputs.Events();
+  EXPECT_EQ(NoteOnTimes(events), std::vector<milliseconds>{milliseconds(0)});
+  ExpectClosingAt(events, milliseconds(2));
+}
+
+TEST_F(VirtualTonePlayerTest, RateChangeTakesEffectAtTheNextPoll) {
+  player.Rate = 20;
+  clock.At(milliseconds(100), [this] { player.Rate = 300; });
+  StopAt(milliseconds(150));
+  PlayAndWait();
+
+  // 50 polls of 2 ms up to 100 ms; then 30 ms polls: 130, 160 (sees the stop), 190.
+  std::vector<milliseconds> expected(50, milliseconds(2));
+  expected.insert(expected.end(), 3, milliseconds(30));
+  EXPECT_EQ(clock.Sleeps(), expected);
+  ExpectClosingAt(outputs.Events(), milliseconds(190));
+}
+
+class DeviceIndexTest : public VirtualTonePlayerTest,
+                        public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(DeviceIndexTest, OpensTheDeviceAtListPositionMinusOne) {
+  const auto [deviceIndex, deviceId] = GetParam();
+  player.Loop = false;
+  player.DeviceIndex = deviceIndex;
+  PlayAndWait();
+
+  const auto events = outputs.Events();
+  ASSERT_EQ(events.size(), 7u);
+  for (const auto& event : events) {
+    EXPECT_EQ(event.deviceId, deviceId);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, DeviceIndexTest,
+                         ::testing::Values(std::pair{0, -1}, std::pair{1, 0}, std::pair{-1, -1},
+                                           std::pair{2, 1}));
+
+struct SilentCase {
+  const char* what;
+  int deviceIndex;
+  bool failOpens;
+  bool stopSetBefore;
+};
+void PrintTo(const SilentCase& param, std::ostream* out) {
+  *out << param.what;
+}
+
+class SilentNoteTest : public VirtualTonePlayerTest,
+                       public ::testing::WithParamInterface<SilentCase> {};
+
+TEST_P(SilentNoteTest, AnUnopenableDeviceEndsTheNoteWithoutTouchingTheStopEvent) {
+  const auto& param = GetParam();
+  player.DeviceIndex = param.deviceIndex;
+  outputs.FailOpens(param.failOpens);
+  if (param.stopSetBefore) {
+    player.Stop().Set();
+  }
+  PlayAndWait();
+
+  EXPECT_TRUE(outputs.Events().empty());
+  EXPECT_TRUE(clock.Sleeps().empty());
+  EXPECT_EQ(player.Stop().IsSet(), param.stopSetBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, SilentNoteTest,
+    ::testing::Values(SilentCase{"PastTheLastDevice", kExternalDevices + 1, false, false},
+                      SilentCase{"PastTheLastDeviceStopSet", kExternalDevices + 1, false, true},
+                      SilentCase{"BelowTheDefault", -2, false, true},
+                      SilentCase{"OpenFailsStopSet", 0, true, true},
+                      SilentCase{"OpenFailsStopClear", 0, true, false}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+struct BytesCase {
+  int instrument;
+  const char* note;
+  int stringNumber;
+  midi::PackedMessage programChange;
+  midi::PackedMessage noteOn;
+};
+void PrintTo(const BytesCase& param, std::ostream* out) {
+  *out << "program " << param.instrument << ", " << param.note << " on string "
+       << param.stringNumber;
+}
+
+class MessageBytesTest : public VirtualTonePlayerTest,
+                         public ::testing::WithParamInterface<BytesCase> {};
+
+TEST_P(MessageBytesTest, ProgramChangeAndNoteOnCarryInstrumentAndKey) {
+  const auto& param = GetParam();
+  player.Loop = false;
+  player.Instrument = param.instrument;
+  PlayAndWait(param.note, param.stringNumber);
+
+  const auto messages = outputs.Messages();
+  ASSERT_EQ(messages.size(), 5u);
+  EXPECT_EQ(messages[0], param.programChange);
+  EXPECT_EQ(messages[1], param.noteOn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, MessageBytesTest,
+    ::testing::Values(BytesCase{127, "E", 1, 0x7FC0, 0x7E2890},  // key 40
+                      BytesCase{0, "F", 1, 0x00C0, 0x7E1D90},    // key 29, the lowest
+                      BytesCase{24, "E", 6, 0x18C0, 0x7E4090},   // key 64, the highest
+                      BytesCase{40, "G#", 4, 0x28C0, 0x7E2C90}   // key 44
+                      ));
+
+// Lets the test hold workers in their sleep, so that two of them are provably alive at once.
+class HeldSleeper final : public Sleeper {
+ public:
+  void Sleep(milliseconds) override {
+    std::unique_lock lock(mutex_);
+    ++sleeping_;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+    --sleeping_;
+  }
+  bool WaitForSleepers(int count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10),
+                             [this, count] { return sleeping_ >= count; });
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int sleeping_ = 0;
+  bool released_ = false;
+};
+
+TEST(TonePlayerOverlapTest, SecondSingleStrikeDuringTheFirstRingRunsBesideIt) {
+  HeldSleeper sleeper;
+  RecordingMidiOutputs outputs(kExternalDevices);
+  TonePlayer player(outputs, sleeper);
+  // Declared last so it is destroyed first: the player's destruction waits for held workers.
+  struct ReleaseOnExit {
+    HeldSleeper& sleeper;
+    ~ReleaseOnExit() { sleeper.Release(); }
+  } releaseOnExit{sleeper};
+
+  player.Loop = false;
+  player.Play("E", 1);
+  ASSERT_TRUE(sleeper.WaitForSleepers(1));
+  player.Play("A", 2);
+  ASSERT_TRUE(sleeper.WaitForSleepers(2));
+  EXPECT_EQ(outputs.OpenConnections(), 2);
+
+  sleeper.Release();
+  player.WaitIdle();
+  const auto events = outputs.Events();
+  EXPECT_EQ(MessagesOf(events, 1), (std::vector<midi::PackedMessage>{
+                                       kProgram0, kNoteOnE2, kPanCentre, kReverbOff, kChorusOff}));
+  EXPECT_EQ(MessagesOf(events, 2), (std::vector<midi::PackedMessage>{
+                                       kProgram0, 0x7E2D90, kPanCentre, kReverbOff, kChorusOff}));
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+}
+
+// Real threads and real sleeps; the bounds are generous so a loaded machine does not fail them.
+constexpr auto kPromptly = std::chrono::milliseconds(500);
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+constexpr milliseconds kOpenTime{100};
+
+class RealTimeTonePlayerTest : public ::testing::Test {
+ protected:
+  milliseconds SinceStart() const {
+    return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start_);
+  }
+  // Waits until the first note-on has gone out.
+  bool WaitForNoteOn() const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const auto events = outputs.Events();
+      if (std::any_of(events.begin(), events.end(), IsNoteOn)) {
+        return true;
+      }
+      std::this_thread::sleep_for(milliseconds(1));
+    }
+    return false;
+  }
+
+  SteadyTime start_ = std::chrono::steady_clock::now();
+  SystemSleeper sleeper;
+  RecordingMidiOutputs outputs{kExternalDevices, [this] { return SinceStart(); }};
+};
+
+TEST_F(RealTimeTonePlayerTest, LoopingNoteEndsSoonAfterTheStop) {
+  TonePlayer player(outputs, sleeper);
+  player.Rate = 20;
+  player.Play("E", 1);
+  ASSERT_TRUE(WaitForNoteOn());
+  std::this_thread::sleep_for(milliseconds(50));
+
+  const auto stopTime = SinceStart();
+  player.Stop().Set();
+  player.WaitIdle();
+  EXPECT_LT(SinceStart() - stopTime, kPromptly);
+
+  const auto events = outputs.Events();
+  ASSERT_GE(events.size(), 4u);
+  EXPECT_GE(events[events.size() - 4].time, stopTime);
+  EXPECT_EQ(outputs.Messages().back(), kChorusOff);
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+}
+
+TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
+  TonePlayer player(outputs, sleeper);
+  player.Loop = false;
+  player.Play("E", 1);
+  player.WaitIdle();
+
+  const auto events = outputs.Events();
+  ASSERT_EQ(events.size(), 7u);
+  EXPECT_GE(events[3].time - events[2].time, milliseconds(200));
+}
+
+TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {
+  auto player = std::make_unique<TonePlayer>(outputs, sleeper);
+  player->Rate = 400;
+  player->Play("E", 1);
+  ASSERT_TRUE(WaitForNoteOn());
+
+  const auto destroyTime = SinceStart();
+  player.reset();
+  EXPECT_LT(SinceStart() - destroyTime, kPromptly);
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+  const auto events = outputs.Events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().kind, Kind::Close);
+  EXPECT_EQ(MessagesOf(events, 1).back(), kChorusOff);
+}
+
+TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerWhileAWorkerOpensItsDeviceEndsTheNote) {
+  std::atomic<bool> opening{false};
+  // A device whose open takes a while, as a JACK port does while it connects.
+  OpenHookOutputs slowOutputs(outputs, [&opening] {
+    opening = true;
+    std::this_thread::sleep_for(kOpenTime);
+  });
+  auto player = std::make_unique<TonePlayer>(slowOutputs, sleeper);
+  TonePlayer* const raw = player.get();
+  player->Rate = 20;
+  player->Play("E", 1);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!opening && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  ASSERT_TRUE(opening);
+
+  auto destroyed = std::async(std::launch::async, [&player] { player.reset(); });
+  if (destroyed.wait_for(kOpenTime + kPromptly) != std::future_status::ready) {
+    raw->Stop().Set();  // frees the waiting destruction so the test can end
+    FAIL() << "the destruction did not end the looping note";
+  }
+  EXPECT_EQ(outputs.OpenConnections(), 0);
+  EXPECT_EQ(outputs.Messages().back(), kChorusOff);
+}
+
+}  // namespace
+}  // namespace morrowfane

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "AudioAnalysis.h"
+#include "JackTestServer.h"
+#include "SoundFonts.h"
+#include "player/TonePlayer.h"
+#include "ports/ExternalMidiPorts.h"
+#include "ports/InstrumentCatalogue.h"
+#include "ports/SystemMidiOutputs.h"
+#include "synth/BuiltInSynth.h"
+
+namespace morrowfane {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::ChildProcess;
+using testing::JackTestServer;
+using testing::ProgramOnPath;
+using testing::WaitFor;
+
+constexpr milliseconds kPortWait{5000};
+constexpr milliseconds kDeliveryWait{5000};
+constexpr char kSinkClient[] = "mf-sink";
+constexpr char kSinkPort[] = "mf-sink:input";
+using morrowfane::testing::kFluidR3;
+constexpr char kSequencerDevice[] = "/dev/snd/seq";
+constexpr int kNylonGuitar = 24;
+constexpr double kPitchTolerance = 15.0;  // cents
+
+using Bytes = std::vector<int>;
+
+// Sets an environment variable for the scope's lifetime.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    if (const char* previous = std::getenv(name)) {
+      previous_ = previous;
+    }
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (previous_) {
+      setenv(name_, previous_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> previous_;
+};
+
+std::filesystem::path TempFile(const std::string& stem) {
+  return std::filesystem::temp_directory_path() / (stem + "-" + std::to_string(getpid()) + ".txt");
+}
+
+// The events jack_midi_dump has printed so far, one list of bytes each.
+std::vector<Bytes> DumpedEvents(const std::filesystem::path& path) {
+  static const std::regex kEventLine(R"(^\s*\d+:((?:\s[0-9a-f]{2})+))");
+  std::vector<Bytes> events;
+  std::ifstream file(path);
+  std::string line;
+  while (std::getline(file, line)) {
+    std::smatch match;
+    if (std::regex_search(line, match, kEventLine)) {
+      std::istringstream bytes(match[1].str());
+      Bytes event;
+      int byte = 0;
+      while (bytes >> std::hex >> byte) {
+        event.push_back(byte);
+      }
+      events.push_back(event);
+    }
+  }
+  return events;
+}
+
+TEST(ExternalPortsTest, WithoutSequencerOrServerThereAreNoPortsAndNothingIsPrinted) {
+  if (access(kSequencerDevice, F_OK) == 0) {
+    GTEST_SKIP() << "this machine has an ALSA sequencer, so it may well have ports";
+  }
+  ScopedEnvironment noServer("JACK_DEFAULT_SERVER", "mf-absent-" + std::to_string(getpid()));
+  ::testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStdout();
+  {
+    ExternalMidiPorts ports;
+    EXPECT_EQ(ports.Count(), 0);
+    EXPECT_EQ(ports.Name(0), "");
+    EXPECT_EQ(ports.Open(0), nullptr);
+    EXPECT_EQ(ports.Open(-2), nullptr);
+
+    auto outputs = CreateSystemMidiOutputs();
+    auto& synth = static_cast<SystemMidiOutputs&>(*outputs).Synth();
+    synth.WaitUntilReady(std::chrono::seconds(30));
+    InstrumentCatalogue catalogue(*outputs);
+    const auto devices = ListDevices(catalogue, *outputs);
+    ASSERT_EQ(devices.size(), 1U);
+    EXPECT_EQ(devices[0].rfind("Built-in synthesizer", 0), 0U) << devices[0];
+    EXPECT_EQ(outputs->Open(0), nullptr);
+    auto connection = outputs->Open(kDefaultDeviceId);
+    EXPECT_EQ(connection != nullptr, devices[0] == "Built-in synthesizer");
+  }
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// A dummy JACK server with jack_midi_dump listening on "mf-sink:input".
+class JackMidiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!ProgramOnPath("jackd") || !ProgramOnPath("jack_midi_dump") || !ProgramOnPath("stdbuf")) {
+      GTEST_SKIP() << "jackd, jack_midi_dump or stdbuf is not installed (package jackd2)";
+    }
+    server_ = std::make_unique<JackTestServer>();
+    ASSERT_TRUE(server_->Running()) << "jackd did not start";
+    // Line-buffered, so events can be read while the sink runs.
+    sink_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kSinkClient}, dump_.string());
+    ports_ = std::make_unique<ExternalMidiPorts>();
+    ASSERT_TRUE(WaitFor([this] { return ports_->Count() == 1; }, kPortWait))
+        << "the sink's port never appeared";
+  }
+
+  void TearDown() override {
+    ports_.reset();
+    sink_.reset();
+    server_.reset();
+    std::filesystem::remove(dump_);
+  }
+
+  std::vector<Bytes> WaitForEvents(std::size_t count) {
+    WaitFor([&] { return DumpedEvents(dump_).size() >= count; }, kDeliveryWait);
+    return DumpedEvents(dump_);
+  }
+
+  std::filesystem::path dump_ = TempFile("morrowfane-midi-dump");
+  std::unique_ptr<JackTestServer> server_;
+  std::unique_ptr<ChildProcess> sink_;
+  std::unique_ptr<ExternalMidiPorts> ports_;
+};
+
+TEST_F(JackMidiTest, AJackOnlySystemListsTheServersMidiInputs) {
+  EXPECT_EQ(ports_->Name(0), kSinkPort);
+  EXPECT_EQ(ports_->Name(1), "");
+  sink_.reset();
+  EXPECT_TRUE(WaitFor([this] { return ports_->Count() == 0; }, kPortWait))
+      << "a port that went away is still listed";
+}
+
+TEST_F(JackMidiTest, ToneOnTheExternalPortSendsTheExactBytesInOrder) {
+  struct Case {
+    int instrument;
+    const char* note;
+    int string;
+    int key;
+  };
+  const std::array<Case, 2> cases = {Case{kNylonGuitar, "E", 1, 40}, Case{127, "B", 5, 59}};
+  BuiltInSynthOptions silent;
+  silent.soundFonts = std::vector<std::string>{};
+  SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(silent), std::move(ports_));
+  SystemSleeper sleeper;
+  TonePlayer player(outputs, sleeper);
+  std::vector<Bytes> expected;
+  for (const auto& c : cases) {
+    player.ApplySettings({1, c.instrument, false, kDefaultRate});
+    player.Play(c.note, c.string);
+    player.WaitIdle();
+    const std::vector<Bytes> note = {{0xC0, c.instrument},
+                                     {0x90, c.key, 0x7E},
+                                     {0xB0, 0x0A, 0x40},
+                                     {0xB0, 0x5B, 0x00},
+                                     {0xB0, 0x5D, 0x00}};
+    expected.insert(expected.end(), note.begin(), note.end());
+    EXPECT_EQ(WaitForEvents(expected.size()), expected);
+  }
+}
+
+TEST_F(JackMidiTest, WorkersOpeningTheSamePortAtOnceLoseNoMessage) {
+  constexpr int kWorkers = 3;
+  constexpr int kRounds = 2;
+  constexpr int kMessages = 16;
+  std::vector<std::thread> workers;
+  std::atomic<int> failedOpens{0};
+  for (int worker = 0; worker < kWorkers; ++worker) {
+    workers.emplace_back([&, worker] {
+      for (int round = 0; round < kRounds; ++round) {
+        auto connection = ports_->Open(0);
+        if (!connection) {
+          ++failedOpens;
+          continue;
+        }
+        for (int key = 0; key < kMessages; ++key) {
+          connection->Send(midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key),
+                                      static_cast<std::uint8_t>(worker + 1)));
+        }
+      }
+    });
+  }
+  for (auto& worker : workers) {
+    worker.join();
+  }
+  EXPECT_EQ(failedOpens.load(), 0);
+  const auto events = WaitForEvents(kWorkers * kRounds * kMessages);
+  ASSERT_EQ(events.size(), static_cast<std::size_t>(kWorkers * kRounds * kMessages));
+  std::array<int, kWorkers> nextKey{};
+  for (const auto& event : events) {
+    ASSERT_EQ(event.size(), 3U);
+    EXPECT_EQ(event[0], 0x90);
+    const int worker = event[2] - 1;
+    ASSERT_TRUE(worker >= 0 && worker < kWorkers);
+    // Each worker's messages arrive whole and in its order.
+    EXPECT_EQ(event[1], nextKey[static_cast<std::size_t>(worker)] % kMessages);
+    ++nextKey[static_cast<std::size_t>(worker)];
+  }
+}
+
+TEST(JackAudioTest, BuiltInSynthPlaysInTuneThroughJackAtTheServersRate) {
+  if (!ProgramOnPath("jackd")) {
+    GTEST_SKIP() << "jackd is not installed (package jackd2)";
+  }
+  if (!std::filesystem::exists(kFluidR3)) {
+    GTEST_SKIP() << "FluidR3_GM.sf2 is not installed (package fluid-soundfont-gm)";
+  }
+  // Not the synthesizer's own preference of 48 kHz: it has to follow the server.
+  constexpr int kServerRate = 44100;
+  JackTestServer server(kServerRate);
+  ASSERT_TRUE(server.Running()) << "jackd did not start";
+  BuiltInSynthOptions options;
+  options.soundFonts = std::vector<std::string>{kFluidR3};
+  options.audioDrivers = {"jack"};
+  auto synth = std::make_unique<BuiltInSynth>(options);
+  ASSERT_TRUE(synth->WaitUntilReady(std::chrono::seconds(30))) << synth->Name();
+  EXPECT_EQ(synth->AudioDriver(), "jack");
+  EXPECT_EQ(synth->SampleRate(), kServerRate);
+
+  testing::JackRecorder recorder(static_cast<std::size_t>(kServerRate) * 10);
+  ASSERT_TRUE(recorder.Record("MorrowFane:left"));
+  ASSERT_EQ(recorder.SampleRate(), kServerRate);
+
+  auto* synthPointer = synth.get();
+  SystemMidiOutputs outputs(std::move(synth), std::make_unique<ExternalMidiPorts>());
+  SystemSleeper sleeper;
+  TonePlayer player(outputs, sleeper);
+  player.ApplySettings({0, kNylonGuitar, false, kDefaultRate});
+  player.Play("E", 1);
+
+  constexpr float kAudible = 1e-4F;
+  const auto audibleAt = [&] {
+    const auto samples = recorder.Samples();
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      if (std::abs(samples[i]) > kAudible) {
+        return static_cast<std::ptrdiff_t>(i);
+      }
+    }
+    return std::ptrdiff_t{-1};
+  };
+  const std::size_t wanted = static_cast<std::size_t>(1.3 * kServerRate);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const auto start = audibleAt();
+        return start >= 0 && recorder.Samples().size() >= static_cast<std::size_t>(start) + wanted;
+      },
+      std::chrono::seconds(10)))
+      << "no sound came out of the synthesizer's JACK port";
+  player.WaitIdle();
+  const auto samples = recorder.Samples();
+  const auto start = static_cast<std::size_t>(audibleAt()) + kServerRate / 5;
+  const std::span<const float> window(samples.data() + start, kServerRate);
+  const double expected = testing::KeyFrequency(40);
+  const auto peak = testing::StrongestPeak(window, kServerRate, expected / 1.12, expected * 1.12);
+  EXPECT_NEAR(testing::CentsBetween(peak.frequency, expected), 0.0, kPitchTolerance)
+      << peak.frequency << " Hz";
+  EXPECT_EQ(synthPointer->Name(), "Built-in synthesizer");
+}
+
+}  // namespace
+}  // namespace morrowfane
