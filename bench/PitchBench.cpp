@@ -191,7 +191,8 @@ double MedianLoopLoad(MidiOutputs& outputs, int rate, std::chrono::seconds settl
   std::vector<double> loads;
   for (int run = 0; run < kLoopRuns; ++run) {
     TonePlayer player(outputs, sleeper);
-    player.ApplySettings({0, kNylonGuitar, true, rate});
+    player.ApplySettings(
+        {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = true, .Rate = rate});
     player.Play("E", 1);
     std::this_thread::sleep_for(settle);
     loads.push_back(ProcessLoad());

@@ -208,7 +208,8 @@ void Latency() {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       SystemSleeper sleeper;
       TonePlayer player(outputs, sleeper);
-      player.ApplySettings({0, kNylonGuitar, false, kDefaultRate});
+      player.ApplySettings(
+          {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
       const auto played = static_cast<std::int64_t>(jack_get_time());
       player.Play("E", 1);
       testing::WaitFor([&] { return recorder.FirstAudibleTime(kAudible) >= 0; },

@@ -12,7 +12,7 @@
 
 namespace {
 
-using morrowfane::StoredSettings;
+using morrowfane::PlaybackSettings;
 
 constexpr std::uint64_t kFnvOffset = 14695981039346656037ULL;
 constexpr std::uint64_t kFnvPrime = 1099511628211ULL;
@@ -25,7 +25,7 @@ void Require(bool holds, const char* what) {
 }
 
 // Valid settings that differ from input to input, so "kept" is told apart from "defaulted".
-StoredSettings PreviousSettingsFor(std::string_view bytes) {
+PlaybackSettings PreviousSettingsFor(std::string_view bytes) {
   std::uint64_t hash = kFnvOffset;
   for (const char c : bytes) {
     hash = (hash ^ static_cast<unsigned char>(c)) * kFnvPrime;
@@ -35,18 +35,16 @@ StoredSettings PreviousSettingsFor(std::string_view bytes) {
     hash /= static_cast<std::uint64_t>(count);
     return value;
   };
-  StoredSettings previous;
+  PlaybackSettings previous;
   previous.Root = std::string(morrowfane::kNoteNames[take(morrowfane::kPitchClassCount)]);
-  auto& playback = previous.Playback;
-  playback.DeviceIndex =
-      morrowfane::kMinStoredDeviceIndex +
-      take(morrowfane::kMaxStoredDeviceIndex - morrowfane::kMinStoredDeviceIndex + 1);
-  playback.Instrument =
-      morrowfane::kMinStoredInstrument +
-      take(morrowfane::kMaxStoredInstrument - morrowfane::kMinStoredInstrument + 1);
-  playback.Loop = take(2) == 1;
-  playback.Rate = morrowfane::kMinStoredRate +
-                  take(morrowfane::kMaxStoredRate - morrowfane::kMinStoredRate + 1);
+  previous.DeviceIndex = morrowfane::kMinDeviceIndex +
+                         take(morrowfane::kMaxDeviceIndex - morrowfane::kMinDeviceIndex + 1);
+  previous.Instrument = morrowfane::kMinInstrument +
+                        take(morrowfane::kMaxInstrument - morrowfane::kMinInstrument + 1);
+  previous.Loop = take(2) == 1;
+  previous.Rate = morrowfane::kMinRate + take(morrowfane::kMaxRate - morrowfane::kMinRate + 1);
+  previous.ReferenceA4 = morrowfane::kMinReferenceA4 +
+                         take(morrowfane::kMaxReferenceA4 - morrowfane::kMinReferenceA4 + 1);
   return previous;
 }
 
@@ -54,39 +52,39 @@ bool TakenOrKept(int value, int previous, int low, int high) {
   return value == previous || (value >= low && value <= high);
 }
 
-void CheckParsed(const StoredSettings& parsed, const StoredSettings& previous) {
+void CheckParsed(const PlaybackSettings& parsed, const PlaybackSettings& previous) {
   Require(parsed.Root == previous.Root || morrowfane::IsNoteName(parsed.Root),
           "root is neither a note name nor the previous one");
-  const auto& now = parsed.Playback;
-  const auto& before = previous.Playback;
-  Require(TakenOrKept(now.DeviceIndex, before.DeviceIndex, morrowfane::kMinStoredDeviceIndex,
-                      morrowfane::kMaxStoredDeviceIndex),
+  Require(TakenOrKept(parsed.DeviceIndex, previous.DeviceIndex, morrowfane::kMinDeviceIndex,
+                      morrowfane::kMaxDeviceIndex),
           "device index out of range");
-  Require(TakenOrKept(now.Instrument, before.Instrument, morrowfane::kMinStoredInstrument,
-                      morrowfane::kMaxStoredInstrument),
+  Require(TakenOrKept(parsed.Instrument, previous.Instrument, morrowfane::kMinInstrument,
+                      morrowfane::kMaxInstrument),
           "instrument out of range");
-  Require(
-      TakenOrKept(now.Rate, before.Rate, morrowfane::kMinStoredRate, morrowfane::kMaxStoredRate),
-      "rate out of range");
+  Require(TakenOrKept(parsed.Rate, previous.Rate, morrowfane::kMinRate, morrowfane::kMaxRate),
+          "rate out of range");
+  Require(TakenOrKept(parsed.ReferenceA4, previous.ReferenceA4, morrowfane::kMinReferenceA4,
+                      morrowfane::kMaxReferenceA4),
+          "reference pitch out of range");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const StoredSettings previous = PreviousSettingsFor(bytes);
+  const PlaybackSettings previous = PreviousSettingsFor(bytes);
 
   const std::string text = morrowfane::SettingsTextFromFileBytes(bytes);
-  Require(text.size() <= morrowfane::kMaxSettingsTextLength, "text longer than the limit");
+  Require(text.size() <= bytes.size(), "text longer than the file");
   Require(text.find('\0') == std::string::npos, "text holds a NUL");
-  const StoredSettings parsed = morrowfane::ParseSettingsText(text, previous);
+  const PlaybackSettings parsed = morrowfane::ParseSettingsText(text, previous);
   CheckParsed(parsed, previous);
 
   // The parser itself has no length limit; any text must be safe to scan.
   CheckParsed(morrowfane::ParseSettingsText(bytes, previous), previous);
 
   // Whatever was read, the writer's file of it reads back to the same settings.
-  const StoredSettings reread = morrowfane::ParseSettingsText(
+  const PlaybackSettings reread = morrowfane::ParseSettingsText(
       morrowfane::SettingsTextFromFileBytes(morrowfane::FormatSettingsFile(parsed)), previous);
   Require(reread == parsed, "the written settings do not read back");
   return 0;

@@ -63,7 +63,7 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& slee
   setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());
   CreateControls();
 
-  LoadSettings(player_, settingsFile_);
+  player_.ApplySettings(LoadSettings(settingsFile_, player_.Settings()));
   PrepareOutput();
 
   state_ = std::make_unique<StringButtons>(
@@ -144,19 +144,18 @@ void TunerWindow::LabelAllUnlit() {
 }
 
 void TunerWindow::PrepareOutput() {
-  outputs_.Prepare(DeviceIdForIndex(player_.DeviceIndex), player_.Instrument);
+  const PlaybackSettings settings = player_.Settings();
+  outputs_.Prepare(DeviceIdForIndex(settings.DeviceIndex), settings.Instrument);
 }
 
 void TunerWindow::RunOptions() {
   state_->OptionsOpened();
-  OptionsDialog dialog(outputs_, player_.Settings(), player_.GetTuning(), this, optionsWarning_);
+  OptionsDialog dialog(outputs_, player_.Settings(), this, optionsWarning_);
   if (!runOptions_(dialog)) {
     return;
   }
-  player_.SetTuning(dialog.GetChosenTuning());
+  player_.ApplySettings(dialog.Settings());
   LabelAllUnlit();
-  player_.ApplySettings(
-      PlaybackSettings{dialog.DeviceIndex, dialog.Instrument, dialog.Loop, dialog.Rate});
   PrepareOutput();
   state_->OptionsConfirmed();
 }
@@ -167,7 +166,7 @@ void TunerWindow::ShowAbout() {
 }
 
 bool TunerWindow::Save() {
-  if (const auto error = SaveSettings(player_, settingsFile_)) {
+  if (const auto error = SaveSettings(player_.Settings(), settingsFile_)) {
     reportSaveError_(this, QString::fromStdString(error->message));
     return false;
   }

@@ -16,6 +16,9 @@ class MidiConnection {
   virtual ~MidiConnection() = default;
   // Sends one channel message. Failures are the device's business and are not reported.
   virtual void Send(midi::PackedMessage message) = 0;
+  // Tunes the connection's notes so that A4 sounds at `a4Hz`, if the device can do that itself
+  // without MIDI messages; true if it did. Otherwise the caller tunes the channel by MIDI.
+  virtual bool SetReferencePitch(double /*a4Hz*/) { return false; }
 };
 
 // The set of MIDI outputs a note can be played on.

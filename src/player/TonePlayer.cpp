@@ -38,30 +38,23 @@ void TonePlayer::WaitIdle() {
   workersDone_.wait(lock, [this] { return runningWorkers_ == 0; });
 }
 
-void TonePlayer::SetTuning(Tuning tuning) {
-  tuning_ = std::move(tuning);
-}
-
 Tuning TonePlayer::GetTuning() const {
-  return tuning_;
+  return TuningOf(settings_);
 }
 
 PlaybackSettings TonePlayer::Settings() const {
-  return {DeviceIndex, Instrument, Loop, Rate.load()};
+  return settings_;
 }
 
 void TonePlayer::ApplySettings(const PlaybackSettings& settings) {
-  DeviceIndex = settings.DeviceIndex;
-  Instrument = settings.Instrument;
-  Loop = settings.Loop;
-  Rate.store(settings.Rate);
+  settings_ = settings;
+  rate_.store(settings.Rate);
 }
 
 void TonePlayer::Play(std::string note, int stringNumber) {
-  noteName_ = std::move(note);
-  stringNumber_ = stringNumber;
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
-  Note copy{noteName_, stringNumber_, DeviceIndex, Instrument, Loop, stop_.Sets()};
+  Note copy{std::move(note),      stringNumber,   settings_.DeviceIndex,
+            settings_.Instrument, settings_.Loop, stop_.Sets()};
   {
     std::lock_guard lock(workersMutex_);
     ++runningWorkers_;
@@ -114,7 +107,7 @@ void TonePlayer::RunWorker(const Note& note) {
           seen = true;
           repeat = false;
         }
-        sleeper_.Sleep(milliseconds(Rate.load() / kMillisecondsPerRateUnit));
+        sleeper_.Sleep(milliseconds(rate_.load() / kMillisecondsPerRateUnit));
       }
     }
   }

@@ -6,23 +6,12 @@
 #include <string>
 
 #include "model/Notes.h"
+#include "model/PlaybackSettings.h"
 #include "player/MidiOutput.h"
 #include "player/Sleeper.h"
 #include "player/StopEvent.h"
 
 namespace morrowfane {
-
-inline constexpr int kDefaultRate = 300;
-
-// What the settings file stores and the options dialog edits.
-struct PlaybackSettings {
-  int DeviceIndex = 0;      // position in the device list: 0 = default device, p = device id p - 1
-  int Instrument = 0;       // General MIDI program number
-  bool Loop = true;         // re-strike until stopped, or strike once
-  int Rate = kDefaultRate;  // one stop poll lasts Rate / 10 ms; a strike every 100 polls
-
-  friend bool operator==(const PlaybackSettings&, const PlaybackSettings&) = default;
-};
 
 // The device id that a device-list position opens: position 0 and the "no selection" value -1
 // both open the default device.
@@ -40,7 +29,7 @@ class TonePlayer {
   TonePlayer(const TonePlayer&) = delete;
   TonePlayer& operator=(const TonePlayer&) = delete;
 
-  void SetTuning(Tuning tuning);
+  // The tuning of the settings in force.
   Tuning GetTuning() const;
 
   // Starts a worker that sounds `note` on string `stringNumber` with the settings in force now.
@@ -53,15 +42,10 @@ class TonePlayer {
   // ends only once the stop event is set.
   void WaitIdle();
 
+  // The settings in force. Workers copy them when Play() starts them, but read the rate at every
+  // poll, so a change of rate reaches a looping note.
   PlaybackSettings Settings() const;
   void ApplySettings(const PlaybackSettings& settings);
-
-  // The playback settings. Workers copy all but Rate when Play() starts them; Rate is read at
-  // every poll, so it is atomic.
-  int DeviceIndex = 0;
-  int Instrument = 0;
-  bool Loop = true;
-  std::atomic<int> Rate{kDefaultRate};
 
  private:
   struct Note {
@@ -80,9 +64,8 @@ class TonePlayer {
   MidiOutputs& outputs_;
   Sleeper& sleeper_;
   StopEvent stop_;
-  Tuning tuning_ = StandardTuning();
-  std::string noteName_;
-  int stringNumber_ = 0;
+  PlaybackSettings settings_;
+  std::atomic<int> rate_{kDefaultRate};
 
   std::atomic<bool> closing_{false};
   std::mutex workersMutex_;

@@ -43,16 +43,12 @@ fs::path FollowSymlinks(fs::path file) {
 
 }  // namespace
 
-void LoadSettings(TonePlayer& player, const fs::path& file) {
-  StoredSettings settings{std::string(kStandardRoot), player.Settings()};
-  settings = ParseSettingsText(
-      SettingsTextFromFileBytes(ReadFilePrefix(file, kMaxSettingsFileBytes)), settings);
-  player.ApplySettings(settings.Playback);
-  player.SetTuning(TuningForRoot(settings.Root));
+PlaybackSettings LoadSettings(const fs::path& file, PlaybackSettings current) {
+  return ParseSettingsText(SettingsTextFromFileBytes(ReadFilePrefix(file, kMaxSettingsFileBytes)),
+                           std::move(current));
 }
 
-std::optional<SaveError> SaveSettings(const TonePlayer& player, const fs::path& file) {
-  const StoredSettings settings{player.GetTuning()[0], player.Settings()};
+std::optional<SaveError> SaveSettings(const PlaybackSettings& settings, const fs::path& file) {
   if (const int error = ReplaceFileAtomically(FollowSymlinks(file), FormatSettingsFile(settings));
       error != 0) {
     return SaveErrorFor(error, file);

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "player/TonePlayer.h"
+#include "model/PlaybackSettings.h"
 
 namespace morrowfane {
 
@@ -17,13 +17,14 @@ struct SaveError {
   std::string message;  // e.g. "Access to morrowfane.ini was denied."
 };
 
-// Reads the settings file into the player's playback settings and tuning; a missing or malformed
-// file leaves the defaults. Never reports anything.
-void LoadSettings(TonePlayer& player, const std::filesystem::path& file = kSettingsFileName);
+// The settings the file holds, over `current`: a missing or malformed file, or a value that is not
+// accepted, leaves the value of `current`. Never reports anything.
+PlaybackSettings LoadSettings(const std::filesystem::path& file = kSettingsFileName,
+                              PlaybackSettings current = {});
 
-// Writes the player's tuning root and playback settings. Replaces the file atomically: on failure
-// the old file is unchanged and the cause comes back.
-std::optional<SaveError> SaveSettings(const TonePlayer& player,
+// Writes `settings`. Replaces the file atomically: on failure the old file is unchanged and the
+// cause comes back.
+std::optional<SaveError> SaveSettings(const PlaybackSettings& settings,
                                       const std::filesystem::path& file = kSettingsFileName);
 
 // The error for a failed save from the system's error number, named after `file`'s name part.

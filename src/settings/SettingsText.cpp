@@ -1,8 +1,8 @@
 #include "settings/SettingsText.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <limits>
+
+#include "model/IntegerText.h"
 
 namespace morrowfane {
 namespace {
@@ -14,18 +14,13 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kScanStart = 10;
 
 // Values are taken by their position among the "=" found, whatever the key says.
-enum class Position { Root = 1, DeviceIndex, Instrument, Loop, Rate, Dropped };
+enum class Position { Root = 1, DeviceIndex, Instrument, Loop, Rate, ByKey };
 
 constexpr std::string_view kTrue = "TRUE";
 constexpr std::string_view kFalse = "FALSE";
 
-bool IsBlank(char c) {
-  // The C locale's white space: blank, tab, LF, VT, FF, CR.
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
+bool IsBlankOrTab(char c) {
+  return c == ' ' || c == '\t';
 }
 
 std::string UpperCaseAscii(std::string_view text) {
@@ -38,30 +33,6 @@ std::string UpperCaseAscii(std::string_view text) {
   return upper;
 }
 
-// Like atoi: leading white space, an optional sign, then digits up to the first non-digit; no
-// digits give 0. A digit run too long for an int saturates rather than wrapping, so it lands
-// outside every accepted range instead of posing as a small number.
-int DecimalValue(std::string_view value) {
-  constexpr std::int64_t kBase = 10;
-  constexpr std::int64_t kSaturated = std::int64_t{std::numeric_limits<int>::max()} + 1;
-  std::size_t i = 0;
-  while (i < value.size() && IsBlank(value[i])) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
-    negative = value[i] == '-';
-    ++i;
-  }
-  std::int64_t magnitude = 0;
-  for (; i < value.size() && IsDigit(value[i]); ++i) {
-    magnitude = std::min(magnitude * kBase + (value[i] - '0'), kSaturated);
-  }
-  const std::int64_t signedValue = negative ? -magnitude : magnitude;
-  return static_cast<int>(std::clamp<std::int64_t>(signedValue, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max()));
-}
-
 void TakeIfWithin(int value, int low, int high, int& field) {
   if (value >= low && value <= high) {
     field = value;
@@ -69,21 +40,19 @@ void TakeIfWithin(int value, int low, int high, int& field) {
 }
 
 // `value` is already upper-cased.
-void Apply(Position position, std::string_view value, StoredSettings& settings) {
-  PlaybackSettings& playback = settings.Playback;
+void Apply(Position position, std::string_view value, PlaybackSettings& playback) {
   switch (position) {
     case Position::Root:
       if (IsNoteName(value)) {
-        settings.Root = std::string(value);
+        playback.Root = std::string(value);
       }
       break;
     case Position::DeviceIndex:
-      TakeIfWithin(DecimalValue(value), kMinStoredDeviceIndex, kMaxStoredDeviceIndex,
+      TakeIfWithin(ReadInteger(value).value, kMinDeviceIndex, kMaxDeviceIndex,
                    playback.DeviceIndex);
       break;
     case Position::Instrument:
-      TakeIfWithin(DecimalValue(value), kMinStoredInstrument, kMaxStoredInstrument,
-                   playback.Instrument);
+      TakeIfWithin(ReadInteger(value).value, kMinInstrument, kMaxInstrument, playback.Instrument);
       break;
     case Position::Loop:
       if (value == kTrue) {
@@ -93,10 +62,62 @@ void Apply(Position position, std::string_view value, StoredSettings& settings) 
       }
       break;
     case Position::Rate:
-      TakeIfWithin(DecimalValue(value), kMinStoredRate, kMaxStoredRate, playback.Rate);
+      TakeIfWithin(ReadInteger(value).value, kMinRate, kMaxRate, playback.Rate);
       break;
-    case Position::Dropped:
+    case Position::ByKey:
       break;
+  }
+}
+
+// The lines after the positional values, read by their key whatever its case.
+constexpr std::string_view kReferenceA4Key = "ReferenceA4";
+constexpr std::string_view kDeviceNameKey = "MidiDevName";
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlankOrTab(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsBlankOrTab(text.back())) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+// `key` is upper-cased; `value` is as written.
+void ApplyByKey(std::string_view key, std::string_view value, PlaybackSettings& playback) {
+  key = TrimBlanks(key);
+  if (key == UpperCaseAscii(kReferenceA4Key)) {
+    TakeIfWithin(ReadInteger(value).value, kMinReferenceA4, kMaxReferenceA4, playback.ReferenceA4);
+  } else if (key == UpperCaseAscii(kDeviceNameKey)) {
+    playback.DeviceName = std::string(value);
+  }
+}
+
+// Calls `visit(position, keyStart, valueStart, value)` for each value of `text` in turn while it
+// returns true. A value follows an "=" and runs to the end of its line; it may itself hold "=",
+// which starts nothing. Its key is what stands on its line before the "=".
+template <typename Visit>
+void ForEachValue(std::string_view text, Visit visit) {
+  auto position = Position::Root;
+  std::size_t lineStart = 0;
+  std::size_t i = kScanStart;
+  while (i < text.size()) {
+    if (text[i] == '\n') {
+      lineStart = i + 1;
+    }
+    if (text[i] != '=') {
+      ++i;
+      continue;
+    }
+    const std::size_t end = std::min(text.find('\n', i + 1), text.size());
+    if (!visit(position, lineStart, i + 1, text.substr(i + 1, end - i - 1))) {
+      return;
+    }
+    if (position != Position::ByKey) {
+      position = static_cast<Position>(static_cast<int>(position) + 1);
+    }
+    lineStart = end + 1;
+    i = end + 1;
   }
 }
 
@@ -104,7 +125,7 @@ void Apply(Position position, std::string_view value, StoredSettings& settings) 
 
 std::string SettingsTextFromFileBytes(std::string_view bytes) {
   std::string text;
-  for (std::size_t i = 0; i < bytes.size() && text.size() < kMaxSettingsTextLength; ++i) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
     const char c = bytes[i];
     if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
       continue;  // the LF that follows stands for the pair
@@ -117,41 +138,52 @@ std::string SettingsTextFromFileBytes(std::string_view bytes) {
   return text;
 }
 
-StoredSettings ParseSettingsText(std::string_view text, StoredSettings current) {
+PlaybackSettings ParseSettingsText(std::string_view text, PlaybackSettings current) {
   const std::string upper = UpperCaseAscii(text);
   if (!upper.starts_with(kUpperHeader)) {
     return current;
   }
-  const std::string_view scanned = upper;
-  auto position = Position::Root;
-  std::size_t i = kScanStart;
-  while (i < scanned.size() && position != Position::Dropped) {
-    if (scanned[i] != '=') {
-      ++i;
-      continue;
+  const std::string_view upperText = upper;
+  ForEachValue(upperText.substr(0, kMaxSettingsTextLength),
+               [&current](Position position, std::size_t, std::size_t, std::string_view value) {
+                 if (position == Position::ByKey) {
+                   return false;
+                 }
+                 Apply(position, value, current);
+                 return true;
+               });
+  ForEachValue(upperText, [&](Position position, std::size_t keyStart, std::size_t valueStart,
+                              std::string_view value) {
+    if (position == Position::ByKey) {
+      ApplyByKey(upperText.substr(keyStart, valueStart - 1 - keyStart),
+                 text.substr(valueStart, value.size()), current);
     }
-    // The value runs to the end of its line and may itself hold "=", which starts nothing.
-    const std::size_t end = std::min(scanned.find('\n', i + 1), scanned.size());
-    Apply(position, scanned.substr(i + 1, end - i - 1), current);
-    position = static_cast<Position>(static_cast<int>(position) + 1);
-    i = end + 1;
-  }
+    return true;
+  });
   return current;
 }
 
-std::string FormatSettingsFile(const StoredSettings& settings) {
-  const PlaybackSettings& playback = settings.Playback;
+std::string FormatSettingsFile(const PlaybackSettings& settings) {
   std::string file;
   const auto line = [&file](std::string_view key, std::string_view value) {
     file.append(key).append(value).append(kLineEnd);
   };
+  const auto keyLine = [&line](std::string_view key, std::string_view value) {
+    line(std::string(key) + "=", value);
+  };
   line(kHeader, "");
   line("Tuning=", settings.Root);
-  line("MidiDev=", std::to_string(playback.DeviceIndex));
-  line("MidiPatch=", std::to_string(playback.Instrument));
-  line("Loop=", playback.Loop ? "true" : "false");
+  line("MidiDev=", std::to_string(settings.DeviceIndex));
+  line("MidiPatch=", std::to_string(settings.Instrument));
+  line("Loop=", settings.Loop ? "true" : "false");
   // Stored files rely on the position rule: the rate has always stood under a second "MidiDev=".
-  line("MidiDev=", std::to_string(playback.Rate));
+  line("MidiDev=", std::to_string(settings.Rate));
+  if (settings.ReferenceA4 != kDefaultReferenceA4) {
+    keyLine(kReferenceA4Key, std::to_string(settings.ReferenceA4));
+  }
+  if (!settings.DeviceName.empty()) {
+    keyLine(kDeviceNameKey, settings.DeviceName);
+  }
   return file;
 }
 

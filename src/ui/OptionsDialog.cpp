@@ -7,9 +7,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <limits>
 
+#include "model/IntegerText.h"
 #include "ports/InstrumentCatalogue.h"
 #include "ui/DialogUnits.h"
 #include "ui/UpDownControl.h"
@@ -24,28 +23,6 @@ constexpr int kListRows = 10;
 
 void ShowWarning(QWidget* parent, const QString& text) {
   QMessageBox::warning(parent, OptionsDialog::tr("Options"), text);
-}
-
-// C's atoi: leading white space, an optional sign, then digits up to the first non-digit; no
-// digits give 0. Saturates instead of overflowing.
-int LeadingInteger(const QString& text) {
-  int i = 0;
-  while (i < text.size() && text[i].isSpace()) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
-  }
-  long long value = 0;
-  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    value = std::min<long long>(value * 10 + (text[i].unicode() - u'0'),
-                                std::numeric_limits<int>::max() + 1LL);
-  }
-  value = negative ? -value : value;
-  return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
-                                                std::numeric_limits<int>::max()));
 }
 
 // Places a widget at its template rectangle. Labels keep at least the width their text needs.
@@ -73,15 +50,11 @@ QComboBox* PlaceList(QComboBox* list, int x, int y, int width) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(MidiOutputs& outputs, const PlaybackSettings& settings, Tuning tuning,
-                             QWidget* parent, WarnFunction warn)
+OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QWidget* parent,
+                             WarnFunction warn)
     : QDialog(parent),
-      DeviceIndex(settings.DeviceIndex),
-      Instrument(settings.Instrument),
-      Loop(settings.Loop),
-      Rate(settings.Rate),
       outputs_(outputs),
-      tuning_(std::move(tuning)),
+      settings_(std::move(settings)),
       warn_(warn ? std::move(warn) : WarnFunction(ShowWarning)) {
   setWindowTitle(tr("Options"));
   setFont(DialogFont());
@@ -156,15 +129,16 @@ void OptionsDialog::FillControls() {
     instrumentList_->addItem(QString::fromStdString(name));
   }
   // An index outside a list leaves it without a selection.
-  deviceList_->setCurrentIndex(DeviceIndex >= 0 && DeviceIndex < deviceList_->count() ? DeviceIndex
-                                                                                      : -1);
-  instrumentList_->setCurrentIndex(
-      Instrument >= 0 && Instrument < instrumentList_->count() ? Instrument : -1);
-  rateBox_->setText(QString::number(Rate));
-  rateSpin_->SetRange(kMinimumRate, kMaximumRate);
-  loopCheck_->setChecked(Loop);
-  rateBox_->setEnabled(Loop);
-  const QString root = QString::fromStdString(tuning_[0]);
+  const auto within = [](int index, const QComboBox* list) {
+    return index >= 0 && index < list->count() ? index : -1;
+  };
+  deviceList_->setCurrentIndex(within(settings_.DeviceIndex, deviceList_));
+  instrumentList_->setCurrentIndex(within(settings_.Instrument, instrumentList_));
+  rateBox_->setText(QString::number(settings_.Rate));
+  rateSpin_->SetRange(kMinRate, kMaxRate);
+  loopCheck_->setChecked(settings_.Loop);
+  rateBox_->setEnabled(settings_.Loop);
+  const QString root = QString::fromStdString(settings_.Root);
   rootList_->setCurrentIndex(rootList_->findText(root, Qt::MatchFixedString));
 }
 
@@ -172,38 +146,32 @@ void OptionsDialog::OnLoopClicked() {
   rateBox_->setEnabled(loopCheck_->isChecked());
 }
 
-Tuning OptionsDialog::GetChosenTuning() const {
-  return TuningForRoot(rootText_.toStdString());
-}
-
 void OptionsDialog::accept() {
-  Loop = loopCheck_->isChecked();
-  Rate = LeadingInteger(rateBox_->text());
-  DeviceIndex = deviceList_->currentIndex();
-  Instrument = instrumentList_->currentIndex();
+  settings_.Loop = loopCheck_->isChecked();
+  settings_.Rate = ReadInteger(rateBox_->text().toStdString()).value;
+  settings_.DeviceIndex = deviceList_->currentIndex();
+  settings_.DeviceName =
+      settings_.DeviceIndex > 0 ? deviceList_->currentText().toStdString() : std::string();
+  settings_.Instrument = instrumentList_->currentIndex();
   if (ExchangeAndValidate()) {
     QDialog::accept();
   }
 }
 
 bool OptionsDialog::ExchangeAndValidate() {
-  rootText_ = rootList_->currentText();
+  settings_.Root = rootList_->currentText().toStdString();
 
   // A decimal integer with blanks and tabs around it and an optional sign; nothing else.
-  static const QRegularExpression kInteger(QStringLiteral("^[ \\t]*([+-]?[0-9]+)[ \\t]*$"));
-  const QRegularExpressionMatch match = kInteger.match(rateBox_->text());
-  if (!match.hasMatch()) {
+  const IntegerText rate = ReadInteger(rateBox_->text().toStdString());
+  if (!rate.whole) {
     RejectRate(tr("Please enter an integer."));
     return false;
   }
-  bool fits = false;
-  const int rate = match.captured(1).toInt(&fits);
-  if (!fits || rate < kMinimumRate || rate > kMaximumRate) {
-    RejectRate(
-        tr("Please enter an integer between %1 and %2.").arg(kMinimumRate).arg(kMaximumRate));
+  if (rate.value < kMinRate || rate.value > kMaxRate) {
+    RejectRate(tr("Please enter an integer between %1 and %2.").arg(kMinRate).arg(kMaxRate));
     return false;
   }
-  Rate = rate;
+  settings_.Rate = rate.value;
   return true;
 }
 

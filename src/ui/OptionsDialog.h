@@ -3,9 +3,8 @@
 #include <QDialog>
 #include <functional>
 
-#include "model/Notes.h"
+#include "model/PlaybackSettings.h"
 #include "player/MidiOutput.h"
-#include "player/TonePlayer.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,7 +16,7 @@ namespace morrowfane {
 class UpDownControl;
 
 // The modal "Options" dialog: root note (and with it the tuning), loop and rate, MIDI output
-// device and instrument. It edits a copy; the caller takes the results over after OK.
+// device and instrument. It edits a copy of the settings; the caller takes them over after OK.
 class OptionsDialog : public QDialog {
   Q_OBJECT
 
@@ -25,21 +24,12 @@ class OptionsDialog : public QDialog {
   // Shows a validation message; the default is a warning message box.
   using WarnFunction = std::function<void(QWidget* parent, const QString& text)>;
 
-  static constexpr int kMinimumRate = 20;
-  static constexpr int kMaximumRate = 400;
+  OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QWidget* parent = nullptr,
+                WarnFunction warn = {});
 
-  OptionsDialog(MidiOutputs& outputs, const PlaybackSettings& settings, Tuning tuning,
-                QWidget* parent = nullptr, WarnFunction warn = {});
-
-  // In: the tone player's values. Out, after OK: the selections (-1 for an empty list
-  // selection) and a rate within kMinimumRate..kMaximumRate.
-  int DeviceIndex = 0;
-  int Instrument = 0;
-  bool Loop = true;
-  int Rate = kDefaultRate;
-
-  // The tuning of the chosen root note.
-  Tuning GetChosenTuning() const;
+  // The settings it was given; after OK, the choices: the list selections (-1 for an empty
+  // selection) and a rate within kMinRate..kMaxRate.
+  const PlaybackSettings& Settings() const { return settings_; }
 
   QComboBox& RootList() { return *rootList_; }
   QComboBox& DeviceList() { return *deviceList_; }
@@ -62,9 +52,8 @@ class OptionsDialog : public QDialog {
   void RejectRate(const QString& message);
 
   MidiOutputs& outputs_;
-  Tuning tuning_;
+  PlaybackSettings settings_;
   WarnFunction warn_;
-  QString rootText_;
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QComboBox* rootList_ = nullptr;

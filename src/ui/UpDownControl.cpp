@@ -2,9 +2,10 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QToolButton>
 #include <algorithm>
+
+#include "model/IntegerText.h"
 
 namespace morrowfane {
 namespace {
@@ -49,10 +50,8 @@ void UpDownControl::SetRange(int lower, int upper) {
 
 void UpDownControl::Step(int delta) {
   if (buddy_ != nullptr) {
-    static const QRegularExpression kInteger(QStringLiteral("^\\s*([+-]?\\d{1,9})\\s*$"));
-    const QRegularExpressionMatch match = kInteger.match(buddy_->text());
-    if (match.hasMatch()) {
-      position_ = match.captured(1).toInt();
+    if (const IntegerText typed = ReadInteger(buddy_->text().toStdString()); typed.whole) {
+      position_ = typed.value;
     }
   }
   // "Up" moves toward the upper bound, whichever way round the range is given.

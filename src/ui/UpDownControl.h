@@ -20,7 +20,6 @@ class UpDownControl : public QWidget {
   void SetRange(int lower, int upper);
   int Lower() const { return lower_; }
   int Upper() const { return upper_; }
-  int Position() const { return position_; }
 
   // Moves the position by `delta`, starting from the buddy's number when it holds one, and
   // stops at the range's ends.

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "VirtualClock.h"
 #include "app/StringButtons.h"
@@ -17,6 +18,7 @@ namespace morrowfane {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::ChangeSetting;
 using testing::RecordingMidiOutputs;
 using testing::VirtualClock;
 using Trace = std::vector<std::string>;
@@ -40,7 +42,7 @@ class HookedSleeper final : public Sleeper {
 // happened. The player strikes once (Loop off) in virtual time, so its workers end at once.
 class StringButtonsTest : public ::testing::Test {
  protected:
-  StringButtonsTest() { player.Loop = false; }
+  StringButtonsTest() { ChangeSetting(player, &PlaybackSettings::Loop, false); }
 
   Trace Press(int k) {
     trace.clear();
@@ -179,7 +181,8 @@ TEST_F(StringButtonsTest, SingleStrikeEndsByItselfButTheButtonStaysLitUntilPress
 }
 
 TEST_F(StringButtonsTest, EveryStringPlaysItsOwnTuningElement) {
-  player.SetTuning(TuningForRoot("C#"));  // C# F# B E G# C#, three semitones down
+  ChangeSetting(player, &PlaybackSettings::Root,
+                std::string("C#"));  // C# F# B E G# C#, three semitones down
   const std::vector<std::string> keys = {"37", "42", "47", "52", "56", "61"};
   for (int k = 1; k <= kStringCount; ++k) {
     SCOPED_TRACE(k);
@@ -192,7 +195,7 @@ TEST_F(StringButtonsTest, EveryStringPlaysItsOwnTuningElement) {
 
 TEST_F(StringButtonsTest, EachPressAsksThePlayerForTheTuning) {
   Press(3);
-  player.SetTuning(TuningForRoot("D"));  // D G C F A D
+  ChangeSetting(player, &PlaybackSettings::Root, std::string("D"));  // D G C F A D
   EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 C unlit", "stop"}));
   EXPECT_EQ(Press(2), (Trace{"stop", "sleep 10", "label 2 G lit", "label 3 C unlit", "stop",
                              "sleep 80", "play 43"}));
@@ -223,7 +226,7 @@ class AfterConfirmedOptionsTest : public StringButtonsTest,
 
 TEST_P(AfterConfirmedOptionsTest, AnyButtonLightsAndPlaysWithTheNewTuning) {
   const int next = GetParam();
-  const auto tuning = TuningForRoot("D");  // D G C F A D; keys 38 43 48 53 57 62
+  // D G C F A D; keys 38 43 48 53 57 62
   const std::vector<std::string> keys = {"38", "43", "48", "53", "57", "62"};
   // Button 4 lit and sounding, button 2 left unlit by its own press.
   Press(2);
@@ -231,7 +234,7 @@ TEST_P(AfterConfirmedOptionsTest, AnyButtonLightsAndPlaysWithTheNewTuning) {
   Press(4);
 
   OptionsOpened();
-  player.SetTuning(tuning);
+  ChangeSetting(player, &PlaybackSettings::Root, std::string("D"));
   buttons.OptionsConfirmed();
   EXPECT_EQ(buttons.LastString(), 0);
 
@@ -239,7 +242,7 @@ TEST_P(AfterConfirmedOptionsTest, AnyButtonLightsAndPlaysWithTheNewTuning) {
   if (next >= 2 && next <= 5) {
     expected = {"stop", "sleep 10"};
   }
-  expected.push_back("label " + std::to_string(next) + " " + tuning[next - 1] + " lit");
+  expected.push_back("label " + std::to_string(next) + " " + TuningForRoot("D")[next - 1] + " lit");
   expected.insert(expected.end(), {"stop", "sleep 80", "play " + keys[next - 1]});
   EXPECT_EQ(Press(next), expected);
   EXPECT_EQ(buttons.LastString(), next);
@@ -262,7 +265,7 @@ TEST(StringButtonsRealTimeTest, SwitchingEndsTheLoopingNoteBeforeTheNextOneStart
   SystemSleeper sleeper;
   RecordingMidiOutputs outputs(0);
   TonePlayer player(outputs, sleeper);
-  player.Rate = 20;
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
   StringButtons buttons(player, sleeper, [](int, const std::string&, bool) {});
 
   buttons.PressString(2);

@@ -19,12 +19,14 @@
 #include <functional>
 #include <optional>
 
+#include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "VirtualClock.h"
 #include "app/AboutBox.h"
 #include "app/TunerWindow.h"
 #include "model/Notes.h"
 #include "player/MidiMessage.h"
+#include "ports/InstrumentCatalogue.h"
 #include "ui/IconButton.h"
 #include "ui/OptionsDialog.h"
 
@@ -179,7 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[MorrowFane]\r\nTuning=C\r\nMidiDev=1\r\nMidiPatch=25\r\nLoop=false\r\n"
                   "MidiDev=120\r\n",
                   {146, 156, 142, 152, 160, 146},  // C F A# D# G C
-                  PlaybackSettings{1, 25, false, 120},
+                  PlaybackSettings{
+                      .DeviceIndex = 1, .Instrument = 25, .Loop = false, .Rate = 120, .Root = "C"},
                   {0, 25}},
         StartCase{"unknown root H",
                   "[MorrowFane]\r\nTuning=H\r\n",
@@ -271,7 +274,13 @@ TEST_F(TunerWindowTest, OptionsOkRelabelsAllButtonsUnlitAndTakesTheSettings) {
 
   EXPECT_EQ(ShownIcons(), kRootGUnlit);
   EXPECT_EQ(player_.GetTuning(), TuningForRoot("G"));
-  EXPECT_EQ(player_.Settings(), (PlaybackSettings{2, 30, false, 150}));
+  EXPECT_EQ(player_.Settings(),
+            (PlaybackSettings{.DeviceIndex = 2,
+                              .Instrument = 30,
+                              .Loop = false,
+                              .Rate = 150,
+                              .Root = "G",
+                              .DeviceName = InstrumentCatalogue(outputs_).DeviceName(1)}));
   EXPECT_EQ(outputs_.Prepared().back(), std::make_pair(1, 30));
   EXPECT_EQ(window.ButtonState().LastString(), 0);
   EXPECT_EQ(window.StringButton(4).accessibleName(), QStringLiteral("String 4: A#"));
@@ -378,7 +387,7 @@ TEST_P(CloseRoutes, SaveTheChosenSettingsAndLeaveTheStopEventAlone) {
   EXPECT_FALSE(player_.Stop().IsSet()) << c.name;
   EXPECT_EQ(ReadSettings(),
             c.written ? "[MorrowFane]\r\nTuning=G\r\nMidiDev=2\r\nMidiPatch=30\r\nLoop=false\r\n"
-                        "MidiDev=150\r\n"
+                        "MidiDev=150\r\nMidiDevName=Recording device 1\r\n"
                       : kStrikeOnce)
       << c.name;
 }

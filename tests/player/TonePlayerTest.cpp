@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "VirtualClock.h"
 #include "player/TonePlayer.h"
@@ -20,6 +21,7 @@ namespace morrowfane {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::ChangeSetting;
 using testing::RecordingMidiOutputs;
 using testing::VirtualClock;
 using Kind = RecordingMidiOutputs::Kind;
@@ -116,7 +118,7 @@ class VirtualTonePlayerTest : public ::testing::Test {
 };
 
 TEST_F(VirtualTonePlayerTest, SingleStrikeRings200MsAndIgnoresTheStopEvent) {
-  player.Loop = false;
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
   StopAt(milliseconds(100));
   PlayAndWait();
 
@@ -135,7 +137,7 @@ TEST_F(VirtualTonePlayerTest, SingleStrikeRings200MsAndIgnoresTheStopEvent) {
 }
 
 TEST_F(VirtualTonePlayerTest, EachNoteOpensTheDeviceAndSendsItsOwnProgramChange) {
-  player.Loop = false;
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
   PlayAndWait();
   PlayAndWait();
 
@@ -160,7 +162,7 @@ TEST_P(RestrikePeriodTest, LoopingNoteIsStruckAgainEveryHundredPolls) {
   const milliseconds period(periodMs);
   ASSERT_EQ(PeriodOf(rate), period);
   constexpr int kStrikes = 5;
-  player.Rate = rate;
+  ChangeSetting(player, &PlaybackSettings::Rate, rate);
   // Well inside the fifth strike's cycle, so the test ends.
   StopAt((kStrikes - 1) * period + period / 2);
   PlayAndWait();
@@ -189,7 +191,7 @@ class StopMidCycleTest : public VirtualTonePlayerTest, public ::testing::WithPar
 
 TEST_P(StopMidCycleTest, NoFurtherStrikeAndClosingWithinTwoPolls) {
   const int rate = GetParam();
-  player.Rate = rate;
+  ChangeSetting(player, &PlaybackSettings::Rate, rate);
   // In the middle of the second cycle and off the poll grid.
   const milliseconds stopTime = PeriodOf(rate) + PeriodOf(rate) / 2 + milliseconds(1);
   StopAt(stopTime);
@@ -226,7 +228,7 @@ class CycleEndStopTest : public VirtualTonePlayerTest,
 // Rate 20: polls of 2 ms, a strike cycle of 200 ms; the 100th poll sleeps from 198 to 200 ms.
 TEST_P(CycleEndStopTest, StopAroundTheLastPollOfACycle) {
   const auto& param = GetParam();
-  player.Rate = 20;
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
   StopAt(milliseconds(param.stopAtMs));
   PlayAndWait();
 
@@ -252,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(Polls, CycleEndStopTest,
 TEST_F(VirtualTonePlayerTest, StopSetWhileIdleDoesNotCutTheNextNoteShort) {
   player.Stop().Set();
   EXPECT_TRUE(player.Stop().IsSet()) << "no worker runs to take the stop";
-  player.Rate = 20;
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
   StopAt(milliseconds(450));
   PlayAndWait();
 
@@ -266,7 +268,7 @@ TEST_F(VirtualTonePlayerTest, StopSetWhileTheDeviceOpensEndsTheNewNote) {
   OpenHookOutputs hooked(outputs, [&target] { target->Stop().Set(); });
   TonePlayer stopped(hooked, clock);
   target = &stopped;
-  stopped.Rate = 20;
+  ChangeSetting(stopped, &PlaybackSettings::Rate, 20);
   // Ends the note should the stop be lost, so the test ends either way.
   clock.At(milliseconds(1000), [&stopped] { stopped.Stop().Set(); });
   stopped.Play("E", 1);
@@ -278,8 +280,8 @@ TEST_F(VirtualTonePlayerTest, StopSetWhileTheDeviceOpensEndsTheNewNote) {
 }
 
 TEST_F(VirtualTonePlayerTest, RateChangeTakesEffectAtTheNextPoll) {
-  player.Rate = 20;
-  clock.At(milliseconds(100), [this] { player.Rate = 300; });
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
+  clock.At(milliseconds(100), [this] { ChangeSetting(player, &PlaybackSettings::Rate, 300); });
   StopAt(milliseconds(150));
   PlayAndWait();
 
@@ -295,8 +297,8 @@ class DeviceIndexTest : public VirtualTonePlayerTest,
 
 TEST_P(DeviceIndexTest, OpensTheDeviceAtListPositionMinusOne) {
   const auto [deviceIndex, deviceId] = GetParam();
-  player.Loop = false;
-  player.DeviceIndex = deviceIndex;
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  ChangeSetting(player, &PlaybackSettings::DeviceIndex, deviceIndex);
   PlayAndWait();
 
   const auto events = outputs.Events();
@@ -325,7 +327,7 @@ class SilentNoteTest : public VirtualTonePlayerTest,
 
 TEST_P(SilentNoteTest, AnUnopenableDeviceEndsTheNoteWithoutTouchingTheStopEvent) {
   const auto& param = GetParam();
-  player.DeviceIndex = param.deviceIndex;
+  ChangeSetting(player, &PlaybackSettings::DeviceIndex, param.deviceIndex);
   outputs.FailOpens(param.failOpens);
   if (param.stopSetBefore) {
     player.Stop().Set();
@@ -363,8 +365,8 @@ class MessageBytesTest : public VirtualTonePlayerTest,
 
 TEST_P(MessageBytesTest, ProgramChangeAndNoteOnCarryInstrumentAndKey) {
   const auto& param = GetParam();
-  player.Loop = false;
-  player.Instrument = param.instrument;
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  ChangeSetting(player, &PlaybackSettings::Instrument, param.instrument);
   PlayAndWait(param.note, param.stringNumber);
 
   const auto messages = outputs.Messages();
@@ -419,7 +421,7 @@ TEST(TonePlayerOverlapTest, SecondSingleStrikeDuringTheFirstRingRunsBesideIt) {
     ~ReleaseOnExit() { sleeper.Release(); }
   } releaseOnExit{sleeper};
 
-  player.Loop = false;
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
   player.Play("E", 1);
   ASSERT_TRUE(sleeper.WaitForSleepers(1));
   player.Play("A", 2);
@@ -468,7 +470,7 @@ class RealTimeTonePlayerTest : public ::testing::Test {
 
 TEST_F(RealTimeTonePlayerTest, LoopingNoteEndsSoonAfterTheStop) {
   TonePlayer player(outputs, sleeper);
-  player.Rate = 20;
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
   player.Play("E", 1);
   ASSERT_TRUE(WaitForNoteOn());
   std::this_thread::sleep_for(milliseconds(50));
@@ -487,7 +489,7 @@ TEST_F(RealTimeTonePlayerTest, LoopingNoteEndsSoonAfterTheStop) {
 
 TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
   TonePlayer player(outputs, sleeper);
-  player.Loop = false;
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
   player.Play("E", 1);
   player.WaitIdle();
 
@@ -498,7 +500,7 @@ TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
 
 TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {
   auto player = std::make_unique<TonePlayer>(outputs, sleeper);
-  player->Rate = 400;
+  ChangeSetting(*player, &PlaybackSettings::Rate, 400);
   player->Play("E", 1);
   ASSERT_TRUE(WaitForNoteOn());
 
@@ -521,7 +523,7 @@ TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerWhileAWorkerOpensItsDeviceEnds
   });
   auto player = std::make_unique<TonePlayer>(slowOutputs, sleeper);
   TonePlayer* const raw = player.get();
-  player->Rate = 20;
+  ChangeSetting(*player, &PlaybackSettings::Rate, 20);
   player->Play("E", 1);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!opening && std::chrono::steady_clock::now() < deadline) {

@@ -172,7 +172,8 @@ TEST_F(JackMidiTest, ToneOnTheExternalPortSendsTheExactBytesInOrder) {
   TonePlayer player(outputs, sleeper);
   std::vector<Bytes> expected;
   for (const auto& c : cases) {
-    player.ApplySettings({1, c.instrument, false, kDefaultRate});
+    player.ApplySettings(
+        {.DeviceIndex = 1, .Instrument = c.instrument, .Loop = false, .Rate = kDefaultRate});
     player.Play(c.note, c.string);
     player.WaitIdle();
     const std::vector<Bytes> note = {{0xC0, c.instrument},
@@ -251,7 +252,8 @@ TEST(JackAudioTest, BuiltInSynthPlaysInTuneThroughJackAtTheServersRate) {
   SystemMidiOutputs outputs(std::move(synth), std::make_unique<ExternalMidiPorts>());
   SystemSleeper sleeper;
   TonePlayer player(outputs, sleeper);
-  player.ApplySettings({0, kNylonGuitar, false, kDefaultRate});
+  player.ApplySettings(
+      {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
   player.Play("E", 1);
 
   constexpr float kAudible = 1e-4F;

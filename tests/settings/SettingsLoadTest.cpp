@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using testing::EntryNames;
 using testing::TemporaryDirectory;
-using testing::TestPlayer;
 using testing::WriteBytes;
 
 // A file text (LF line ends) and what reading it must give. An empty expectation means the value
@@ -242,7 +241,8 @@ const LoadCase kLoadCases[] = {
 enum class LineEnds { Lf, CrLf };
 enum class Start { Fresh, ChangedSettings };
 
-const PlaybackSettings kChangedSettings{3, 77, false, 150};
+const PlaybackSettings kChangedSettings{
+    .DeviceIndex = 3, .Instrument = 77, .Loop = false, .Rate = 150};
 
 std::string WithLineEnds(const std::string& text, LineEnds lineEnds) {
   if (lineEnds == LineEnds::Lf) {
@@ -267,22 +267,21 @@ TEST_P(LoadSettingsTable, TakesTheAcceptedValuesByPosition) {
   if (loadCase.file) {
     WriteBytes(file, WithLineEnds(*loadCase.file, lineEnds));
   }
-  TestPlayer test;
   PlaybackSettings before;
   if (start == Start::ChangedSettings) {
     before = kChangedSettings;
-    test.player.ApplySettings(before);
-    test.player.SetTuning(TuningForRoot("C"));
+    before.Root = "C";
   }
 
-  LoadSettings(test.player, file);
+  const PlaybackSettings loaded = LoadSettings(file, before);
 
-  EXPECT_EQ(test.player.GetTuning(), TuningForRoot(loadCase.root.value_or("E")));
-  const PlaybackSettings expected{loadCase.deviceIndex.value_or(before.DeviceIndex),
-                                  loadCase.instrument.value_or(before.Instrument),
-                                  loadCase.loop.value_or(before.Loop),
-                                  loadCase.rate.value_or(before.Rate)};
-  EXPECT_EQ(test.player.Settings(), expected);
+  const std::string root = loadCase.root.value_or(before.Root);
+  const PlaybackSettings expected{.DeviceIndex = loadCase.deviceIndex.value_or(before.DeviceIndex),
+                                  .Instrument = loadCase.instrument.value_or(before.Instrument),
+                                  .Loop = loadCase.loop.value_or(before.Loop),
+                                  .Rate = loadCase.rate.value_or(before.Rate),
+                                  .Root = root};
+  EXPECT_EQ(loaded, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -300,11 +299,7 @@ TEST(LoadSettings, ADirectoryInPlaceOfTheFileLeavesTheDefaults) {
   TemporaryDirectory directory;
   const fs::path file = directory.Path() / "morrowfane.ini";
   fs::create_directory(file);
-  TestPlayer test;
-  test.player.SetTuning(TuningForRoot("C"));
-  LoadSettings(test.player, file);
-  EXPECT_EQ(test.player.GetTuning(), StandardTuning());
-  EXPECT_EQ(test.player.Settings(), PlaybackSettings{});
+  EXPECT_EQ(LoadSettings(file), PlaybackSettings{});
 }
 
 // Restores the working directory when the test ends.
@@ -324,17 +319,12 @@ class WorkingDirectory {
 TEST(SettingsFile, IsOpenedByItsBareNameInTheWorkingDirectory) {
   TemporaryDirectory directory;
   const WorkingDirectory inside(directory.Path());
-  TestPlayer saving;
-  saving.player.SetTuning(TuningForRoot("A#"));
-  saving.player.ApplySettings({6, 33, false, 222});
-
-  ASSERT_EQ(SaveSettings(saving.player), std::nullopt);
+  const PlaybackSettings saved{
+      .DeviceIndex = 6, .Instrument = 33, .Loop = false, .Rate = 222, .Root = "A#"};
+  ASSERT_EQ(SaveSettings(saved), std::nullopt);
   EXPECT_EQ(EntryNames(directory.Path()), std::vector<std::string>{"morrowfane.ini"});
 
-  TestPlayer loading;
-  LoadSettings(loading.player);
-  EXPECT_EQ(loading.player.GetTuning(), TuningForRoot("A#"));
-  EXPECT_EQ(loading.player.Settings(), (PlaybackSettings{6, 33, false, 222}));
+  EXPECT_EQ(LoadSettings(), saved);
 }
 
 }  // namespace

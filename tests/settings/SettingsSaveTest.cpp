@@ -27,7 +27,6 @@ namespace fs = std::filesystem;
 using testing::EntryNames;
 using testing::ReadBytes;
 using testing::TemporaryDirectory;
-using testing::TestPlayer;
 using testing::WriteBytes;
 
 constexpr char kFileName[] = "morrowfane.ini";
@@ -35,8 +34,7 @@ constexpr char kFileName[] = "morrowfane.ini";
 TEST(SaveSettings, WritesTheDefaultsByteForByte) {
   TemporaryDirectory directory;
   const fs::path file = directory.Path() / kFileName;
-  TestPlayer test;
-  ASSERT_EQ(SaveSettings(test.player, file), std::nullopt);
+  ASSERT_EQ(SaveSettings({}, file), std::nullopt);
   EXPECT_EQ(ReadBytes(file),
             "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n");
 }
@@ -45,10 +43,10 @@ TEST(SaveSettings, ReplacesALongerFileWholeAndLeavesNothingElse) {
   TemporaryDirectory directory;
   const fs::path file = directory.Path() / kFileName;
   WriteBytes(file, std::string(1000, 'x'));
-  TestPlayer test;
-  test.player.SetTuning(TuningForRoot("C#"));
-  test.player.ApplySettings({7, 127, false, 400});
-  ASSERT_EQ(SaveSettings(test.player, file), std::nullopt);
+  ASSERT_EQ(
+      SaveSettings({.DeviceIndex = 7, .Instrument = 127, .Loop = false, .Rate = 400, .Root = "C#"},
+                   file),
+      std::nullopt);
   EXPECT_EQ(
       ReadBytes(file),
       "[MorrowFane]\r\nTuning=C#\r\nMidiDev=7\r\nMidiPatch=127\r\nLoop=false\r\nMidiDev=400\r\n");
@@ -61,8 +59,7 @@ TEST(SaveSettings, KeepsThePermissionsOfTheFileItReplaces) {
   WriteBytes(file, "old");
   constexpr auto kMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(file, kMode);
-  TestPlayer test;
-  ASSERT_EQ(SaveSettings(test.player, file), std::nullopt);
+  ASSERT_EQ(SaveSettings({}, file), std::nullopt);
   EXPECT_EQ(fs::status(file).permissions(), kMode);
   EXPECT_NE(ReadBytes(file), "old");
 }
@@ -77,8 +74,7 @@ TEST(SaveSettings, KeepsTheOwnerOfTheFileItReplaces) {
   const passwd* nobody = ::getpwnam("nobody");
   ASSERT_NE(nobody, nullptr);
   ASSERT_EQ(::chown(file.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-  TestPlayer test;
-  ASSERT_EQ(SaveSettings(test.player, file), std::nullopt);
+  ASSERT_EQ(SaveSettings({}, file), std::nullopt);
   struct stat saved {};
   ASSERT_EQ(::stat(file.c_str(), &saved), 0);
   EXPECT_EQ(saved.st_uid, nobody->pw_uid);
@@ -93,9 +89,7 @@ TEST(SaveSettings, WritesThroughASymbolicLinkAndKeepsTheLink) {
   const fs::path link = directory.Path() / kFileName;
   fs::create_symlink(fs::path("real") / "settings.ini", link);
 
-  TestPlayer test;
-  test.player.SetTuning(TuningForRoot("G"));
-  ASSERT_EQ(SaveSettings(test.player, link), std::nullopt);
+  ASSERT_EQ(SaveSettings({.Root = "G"}, link), std::nullopt);
 
   EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
   EXPECT_TRUE(ReadBytes(target).starts_with("[MorrowFane]\r\nTuning=G\r\n"));
@@ -110,23 +104,22 @@ TEST_P(SaveAndLoadRoundTrip, RestoresTuningAndSettings) {
   const auto& [root, settings] = GetParam();
   TemporaryDirectory directory;
   const fs::path file = directory.Path() / kFileName;
-  TestPlayer saving;
-  saving.player.SetTuning(TuningForRoot(root));
-  saving.player.ApplySettings(settings);
-  ASSERT_EQ(SaveSettings(saving.player, file), std::nullopt);
+  PlaybackSettings saved = settings;
+  saved.Root = root;
+  ASSERT_EQ(SaveSettings(saved, file), std::nullopt);
 
-  TestPlayer loading;
-  LoadSettings(loading.player, file);
-  EXPECT_EQ(loading.player.GetTuning(), TuningForRoot(root));
-  EXPECT_EQ(loading.player.Settings(), settings);
+  EXPECT_EQ(LoadSettings(file), saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     AllRoots, SaveAndLoadRoundTrip,
-    ::testing::Combine(::testing::ValuesIn(kRootChoices),
-                       ::testing::Values(PlaybackSettings{}, PlaybackSettings{255, 127, false, 400},
-                                         PlaybackSettings{4, 25, true, 20},
-                                         PlaybackSettings{17, 64, false, 250})),
+    ::testing::Combine(
+        ::testing::ValuesIn(kRootChoices),
+        ::testing::Values(
+            PlaybackSettings{},
+            PlaybackSettings{.DeviceIndex = 255, .Instrument = 127, .Loop = false, .Rate = 400},
+            PlaybackSettings{.DeviceIndex = 4, .Instrument = 25, .Loop = true, .Rate = 20},
+            PlaybackSettings{.DeviceIndex = 17, .Instrument = 64, .Loop = false, .Rate = 250})),
     [](const auto& info) {
       const std::string_view root = std::get<0>(info.param);
       const PlaybackSettings& settings = std::get<1>(info.param);
@@ -363,7 +356,7 @@ std::optional<std::string> BytesIfPresent(const fs::path& file) {
   return fs::exists(file, error) ? std::optional(ReadBytes(file)) : std::nullopt;
 }
 
-Outcome SaveInSituation(const TonePlayer& player, const fs::path& directory,
+Outcome SaveInSituation(const PlaybackSettings& settings, const fs::path& directory,
                         const std::function<std::string()>& prepare) {
   const fs::path file = directory / kFileName;
   Outcome outcome;
@@ -373,14 +366,14 @@ Outcome SaveInSituation(const TonePlayer& player, const fs::path& directory,
   }
   outcome.entriesBefore = EntryNames(directory);
   outcome.bytesBefore = BytesIfPresent(file);
-  outcome.error = SaveSettings(player, file);
+  outcome.error = SaveSettings(settings, file);
   outcome.entriesAfter = EntryNames(directory);
   outcome.bytesAfter = BytesIfPresent(file);
   return outcome;
 }
 
 // Runs the save in a forked child and brings its outcome back through a pipe.
-Outcome SaveInChild(const TonePlayer& player, const fs::path& directory,
+Outcome SaveInChild(const PlaybackSettings& settings, const fs::path& directory,
                     const std::function<std::string()>& prepare) {
   std::array<int, 2> pipeEnds{};
   if (::pipe(pipeEnds.data()) != 0) {
@@ -395,7 +388,7 @@ Outcome SaveInChild(const TonePlayer& player, const fs::path& directory,
     std::string report;
     int status = 0;
     try {
-      report = Encode(SaveInSituation(player, directory, prepare));
+      report = Encode(SaveInSituation(settings, directory, prepare));
     } catch (const std::exception& error) {
       report = error.what();
       status = 1;
@@ -451,12 +444,11 @@ class FailedSave : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(FailedSave, ReportsItsCauseAndLeavesTheDirectoryAsItWas) {
   const FailureCase& failure = GetParam();
   TemporaryDirectory directory;
-  TestPlayer test;
-  test.player.SetTuning(TuningForRoot("F#"));
-  test.player.ApplySettings({1, 80, true, 60});
+  const PlaybackSettings settings{
+      .DeviceIndex = 1, .Instrument = 80, .Loop = true, .Rate = 60, .Root = "F#"};
 
-  const Outcome outcome = SaveInChild(test.player, directory.Path(),
-                                      [&] { return Prepare(failure, directory.Path()); });
+  const Outcome outcome =
+      SaveInChild(settings, directory.Path(), [&] { return Prepare(failure, directory.Path()); });
   if (!outcome.skipReason.empty()) {
     GTEST_SKIP() << "cannot stage this failure here: " << outcome.skipReason;
   }
@@ -476,13 +468,12 @@ INSTANTIATE_TEST_SUITE_P(Situations, FailedSave, ::testing::ValuesIn(kFailureCas
 // from the permissions and not from the staging.
 TEST(FailedSave, UnprivilegedUserCanSaveWhereAllowed) {
   TemporaryDirectory directory;
-  TestPlayer test;
-  test.player.SetTuning(TuningForRoot("F#"));
+  const PlaybackSettings settings{.Root = "F#"};
   const FailureCase allowed{"Allowed",  Situation::AsUnprivilegedUser, true,
                             kReadWrite, kReadWrite | kAllExec,         SaveError::Cause::Other};
 
-  const Outcome outcome = SaveInChild(test.player, directory.Path(),
-                                      [&] { return Prepare(allowed, directory.Path()); });
+  const Outcome outcome =
+      SaveInChild(settings, directory.Path(), [&] { return Prepare(allowed, directory.Path()); });
   if (!outcome.skipReason.empty()) {
     GTEST_SKIP() << "cannot stage this here: " << outcome.skipReason;
   }

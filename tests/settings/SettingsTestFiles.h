@@ -6,17 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "RecordingMidiOutputs.h"
-#include "VirtualClock.h"
-#include "player/TonePlayer.h"
+#include "PlayerSettings.h"
 #include "settings/Settings.h"
 
 namespace morrowfane {
-
-inline void PrintTo(const PlaybackSettings& settings, std::ostream* out) {
-  *out << "{DeviceIndex " << settings.DeviceIndex << ", Instrument " << settings.Instrument
-       << ", Loop " << std::boolalpha << settings.Loop << ", Rate " << settings.Rate << "}";
-}
 
 inline void PrintTo(const SaveError& error, std::ostream* out) {
   *out << "{cause " << static_cast<int>(error.cause) << ", \"" << error.message << "\"}";
@@ -38,13 +31,6 @@ class TemporaryDirectory {
 
  private:
   std::filesystem::path path_;
-};
-
-// A tone player as the tuner window owns one, with outputs that never sound.
-struct TestPlayer {
-  RecordingMidiOutputs outputs;
-  VirtualClock clock;
-  TonePlayer player{outputs, clock};
 };
 
 std::string ReadBytes(const std::filesystem::path& file);

@@ -26,18 +26,7 @@ const TextCase kTextCases[] = {
     {"LfCrIsNoPair", "a\n\rb", "a\n\rb"},
     {"NulEndsTheText", "ab\0cd"s, "ab"},
     {"NulFirst", "\0ab"s, ""},
-    {"LongTextCut", std::string(250, 'x'), std::string(200, 'x')},
-    {"PairsCountAsOneCharacter", std::string(199, 'x') + "\r\nyz", std::string(199, 'x') + "\n"},
-    {"OnlyPairs",
-     [] {
-       std::string pairs;
-       for (int i = 0; i < 300; ++i) {
-         pairs += "\r\n";
-       }
-       return pairs;
-     }(),
-     std::string(200, '\n')},
-    {"NulAfterTheLimitDoesNotMatter", std::string(200, 'x') + "\0"s, std::string(200, 'x')},
+    {"LongTextKept", std::string(5000, 'x'), std::string(5000, 'x')},
     {"HighBytesKept", "\xE4\xFF", "\xE4\xFF"},
 };
 
@@ -54,15 +43,52 @@ TEST(ParseSettingsText, ACrLeftInAValueKeepsItFromBeingAccepted) {
   // A CR that is not part of a CR LF pair stays in the text and so in the value.
   const std::string text = SettingsTextFromFileBytes(
       "[MorrowFane]\r\nTuning=G\r\r\nMidiDev=1\r\r\nMidiPatch=2\r\nLoop=false\r\r\n");
-  const StoredSettings parsed = ParseSettingsText(text, {});
-  EXPECT_EQ(parsed.Root, "E");
-  EXPECT_EQ(parsed.Playback, (PlaybackSettings{1, 2, true, kDefaultRate}))
+  EXPECT_EQ(ParseSettingsText(text, {}),
+            (PlaybackSettings{.DeviceIndex = 1, .Instrument = 2, .Loop = true}))
       << "numbers stop at the CR; words must match whole";
 }
 
+// The five positional values count only within the first 200 characters of the text, where a
+// CR LF pair is one character; lines read by key count anywhere in the text.
+struct LimitCase {
+  const char* name;
+  std::string bytes;
+  PlaybackSettings expected;
+};
+
+// A file whose rate value starts at character 198 of the text, with `lineEnd` after each line.
+std::string RateAtTheLimit(const std::string& lineEnd, const std::string& rate) {
+  const std::string padding(151, '#');
+  return "[MorrowFane]" + lineEnd + padding + lineEnd + "Tuning=A" + lineEnd + "MidiDev=1" +
+         lineEnd + "x=" + lineEnd + "y=" + lineEnd + "MidiDev=" + rate + lineEnd;
+}
+
+const LimitCase kLimitCases[] = {
+    {"RateEndsAtTheLimit", RateAtTheLimit("\n", "25"), {.DeviceIndex = 1, .Rate = 25, .Root = "A"}},
+    {"RateCutAtTheLimit", RateAtTheLimit("\n", "250"), {.DeviceIndex = 1, .Rate = 25, .Root = "A"}},
+    {"CrLfPairsCountOnce",
+     RateAtTheLimit("\r\n", "250"),
+     {.DeviceIndex = 1, .Rate = 25, .Root = "A"}},
+    {"CutRateOutOfRange", RateAtTheLimit("\n", " 250"), {.DeviceIndex = 1, .Root = "A"}},
+    {"KeyedLineBeyondTheLimit",
+     "[MorrowFane]\nTuning=A\nMidiDev=1\nMidiPatch=2\nLoop=true\nMidiDev=300\n" +
+         std::string(3000, '#') + "\nreferencea4 = 432\n",
+     {.DeviceIndex = 1, .Instrument = 2, .Root = "A", .ReferenceA4 = 432}},
+};
+
+class PositionalLimitTable : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(PositionalLimitTable, CountsOnlyWithinTheFirst200Characters) {
+  EXPECT_EQ(ParseSettingsText(SettingsTextFromFileBytes(GetParam().bytes), {}),
+            GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PositionalLimitTable, ::testing::ValuesIn(kLimitCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct FormatCase {
   const char* name;
-  StoredSettings settings;
+  PlaybackSettings settings;
   std::string bytes;
 };
 
@@ -71,14 +97,14 @@ const FormatCase kFormatCases[] = {
      {},
      "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"},
     {"SharpRootLoopOff",
-     {"C#", {7, 127, false, 400}},
+     {.DeviceIndex = 7, .Instrument = 127, .Loop = false, .Rate = 400, .Root = "C#"},
      "[MorrowFane]\r\nTuning=C#\r\nMidiDev=7\r\nMidiPatch=127\r\nLoop=false\r\nMidiDev=400\r\n"},
     // The options dialog's "no selection" is written as it is, and not taken back.
     {"NoDeviceSelected",
-     {"A", {-1, 5, true, 20}},
+     {.DeviceIndex = -1, .Instrument = 5, .Loop = true, .Rate = 20, .Root = "A"},
      "[MorrowFane]\r\nTuning=A\r\nMidiDev=-1\r\nMidiPatch=5\r\nLoop=true\r\nMidiDev=20\r\n"},
     {"EmptyRoot",
-     {"", {0, 0, true, 300}},
+     {.Root = ""},
      "[MorrowFane]\r\nTuning=\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"},
 };
 

@@ -10,6 +10,7 @@
 
 #include "AudioAnalysis.h"
 #include "JackTestServer.h"
+#include "PlayerSettings.h"
 #include "SoundFonts.h"
 #include "VirtualClock.h"
 #include "player/TonePlayer.h"
@@ -21,6 +22,7 @@ namespace morrowfane {
 namespace {
 
 using testing::CentsBetween;
+using testing::ChangeSetting;
 using testing::KeyFrequency;
 using testing::Rms;
 using testing::StrongestPeak;
@@ -174,7 +176,8 @@ TEST_P(BuiltInSynthTonePlayerTest, SingleStrikeOfAStringSoundsItsPitch) {
   testing::VirtualClock clock;
   {
     TonePlayer player(outputs, clock);
-    player.ApplySettings({0, kNylonGuitar, false, kDefaultRate});
+    player.ApplySettings(
+        {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
     player.Play(note, string);
     player.WaitIdle();
   }
@@ -203,12 +206,13 @@ TEST(BuiltInSynthTest, TheNextStringsNoteReleasesTheStoppedLoopingNote) {
     testing::VirtualClock clock;
     {
       TonePlayer player(outputs, clock);
-      player.ApplySettings({0, kNylonGuitar, true, kDefaultRate});
+      player.ApplySettings(
+          {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = true, .Rate = kDefaultRate});
       clock.At(std::chrono::milliseconds(1000), [&player] { player.Stop().Set(); });
       player.Play("E", 1);
       player.WaitIdle();
       if (pressAnother) {
-        player.Loop = false;
+        ChangeSetting(player, &PlaybackSettings::Loop, false);
         player.Play("A", 2);
         player.WaitIdle();
       }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "model/Notes.h"
 #include "ui/OptionsDialog.h"
@@ -28,8 +29,8 @@ const QString kOutOfRange = QStringLiteral("Please enter an integer between 20 a
 class OptionsDialogTest : public ::testing::Test {
  protected:
   // Opens the dialog as the user sees it, with validation messages recorded instead of shown.
-  OptionsDialog& Open(PlaybackSettings settings = {}, Tuning tuning = StandardTuning()) {
-    dialog_.emplace(outputs_, settings, std::move(tuning), nullptr,
+  OptionsDialog& Open(PlaybackSettings settings = {}) {
+    dialog_.emplace(outputs_, std::move(settings), nullptr,
                     [this](QWidget*, const QString& text) { warnings_.push_back(text); });
     dialog_->show();
     dialog_->activateWindow();
@@ -69,7 +70,7 @@ TEST_P(RateValidation, AcceptsIntegersFrom20To400Only) {
     EXPECT_TRUE(warnings_.empty()) << c.text;
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.text;
     EXPECT_FALSE(dialog.isVisible()) << c.text;
-    EXPECT_EQ(dialog.Rate, *c.accepted) << c.text;
+    EXPECT_EQ(dialog.Settings().Rate, *c.accepted) << c.text;
   } else {
     ASSERT_EQ(warnings_.size(), 1u) << c.text;
     EXPECT_EQ(warnings_[0], c.message) << c.text;
@@ -93,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, RateValidation,
                                            RateCase{"1e2", std::nullopt, kNotAnInteger}));
 
 TEST_F(OptionsDialogTest, RateIsValidatedAlsoWhileLoopIsOff) {
-  OptionsDialog& dialog = Open(PlaybackSettings{0, 0, false, 500});
+  OptionsDialog& dialog =
+      Open(PlaybackSettings{.DeviceIndex = 0, .Instrument = 0, .Loop = false, .Rate = 500});
   ASSERT_FALSE(dialog.RateBox().isEnabled());
   QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
   ASSERT_EQ(warnings_.size(), 1u);
@@ -104,7 +106,7 @@ TEST_F(OptionsDialogTest, RateIsValidatedAlsoWhileLoopIsOff) {
 TEST_F(OptionsDialogTest, ValidationMessageIsAWarningBox) {
   PlaybackSettings settings;
   settings.Rate = 19;
-  OptionsDialog dialog(outputs_, settings, StandardTuning());
+  OptionsDialog dialog(outputs_, settings);
   dialog.show();
   QString shownText;
   QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
@@ -134,9 +136,7 @@ class RootPreselection : public OptionsDialogTest,
                          public ::testing::WithParamInterface<RootCase> {};
 
 TEST_P(RootPreselection, SelectsTheCurrentRootIgnoringCase) {
-  Tuning tuning = StandardTuning();
-  tuning[0] = GetParam().tuningRoot;
-  OptionsDialog& dialog = Open({}, tuning);
+  OptionsDialog& dialog = Open({.Root = GetParam().tuningRoot});
   EXPECT_EQ(dialog.RootList().currentIndex(), GetParam().selected);
 }
 
@@ -145,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Roots, RootPreselection,
                                            RootCase{"d#", 1}, RootCase{"H", -1}));
 
 TEST_F(OptionsDialogTest, ListsFillInTheirOrderWithTheStoredSelections) {
-  OptionsDialog& dialog = Open(PlaybackSettings{2, 127, true, 300});
+  OptionsDialog& dialog =
+      Open(PlaybackSettings{.DeviceIndex = 2, .Instrument = 127, .Loop = true, .Rate = 300});
   ASSERT_EQ(dialog.RootList().count(), kPitchClassCount);
   for (int i = 0; i < kPitchClassCount; ++i) {
     EXPECT_EQ(dialog.RootList().itemText(i).toStdString(), kRootChoices[i]);
@@ -179,12 +180,13 @@ class OutOfRangeSelections : public OptionsDialogTest,
 
 TEST_P(OutOfRangeSelections, LeaveTheListWithoutASelection) {
   const SelectionCase& c = GetParam();
-  OptionsDialog& dialog = Open(PlaybackSettings{c.deviceIndex, c.instrument, true, 300});
+  OptionsDialog& dialog = Open(PlaybackSettings{
+      .DeviceIndex = c.deviceIndex, .Instrument = c.instrument, .Loop = true, .Rate = 300});
   EXPECT_EQ(dialog.DeviceList().currentIndex(), c.deviceSelected);
   EXPECT_EQ(dialog.InstrumentList().currentIndex(), c.instrumentSelected);
   QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
-  EXPECT_EQ(dialog.DeviceIndex, c.deviceSelected);
-  EXPECT_EQ(dialog.Instrument, c.instrumentSelected);
+  EXPECT_EQ(dialog.Settings().DeviceIndex, c.deviceSelected);
+  EXPECT_EQ(dialog.Settings().Instrument, c.instrumentSelected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Indexes, OutOfRangeSelections,
@@ -193,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(Indexes, OutOfRangeSelections,
                                            SelectionCase{2, 40, 2, 40}));
 
 TEST_F(OptionsDialogTest, TheChosenDeviceAndInstrumentNamesAreTheListsTooltips) {
-  OptionsDialog& dialog = Open(PlaybackSettings{1, 24, true, 300});
+  OptionsDialog& dialog =
+      Open(PlaybackSettings{.DeviceIndex = 1, .Instrument = 24, .Loop = true, .Rate = 300});
   EXPECT_EQ(dialog.DeviceList().toolTip(), dialog.DeviceList().itemText(1));
   EXPECT_EQ(dialog.InstrumentList().toolTip(), QStringLiteral("Acoustic Guitar (nylon)"));
   dialog.DeviceList().setFocus();
@@ -223,8 +226,8 @@ TEST_F(OptionsDialogTest, LoopTogglesTheRateBoxWhileTheSpinStaysUsable) {
   QTest::mouseClick(&dialog.LoopCheck(), Qt::LeftButton);
   EXPECT_TRUE(dialog.RateBox().isEnabled());
   QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
-  EXPECT_TRUE(dialog.Loop);
-  EXPECT_EQ(dialog.Rate, 301);
+  EXPECT_TRUE(dialog.Settings().Loop);
+  EXPECT_EQ(dialog.Settings().Rate, 301);
 }
 
 struct StepCase {
@@ -276,11 +279,11 @@ TEST_F(OptionsDialogTest, OkReturnsEveryChoice) {
   QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
 
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(dialog.DeviceIndex, 1);
-  EXPECT_EQ(dialog.Instrument, 25);
-  EXPECT_FALSE(dialog.Loop);
-  EXPECT_EQ(dialog.Rate, 120);
-  EXPECT_EQ(dialog.GetChosenTuning(), TuningForRoot("G"));
+  EXPECT_EQ(dialog.Settings().DeviceIndex, 1);
+  EXPECT_EQ(dialog.Settings().Instrument, 25);
+  EXPECT_FALSE(dialog.Settings().Loop);
+  EXPECT_EQ(dialog.Settings().Rate, 120);
+  EXPECT_EQ(dialog.Settings().Root, "G");
 }
 
 TEST_F(OptionsDialogTest, CancelEndsTheDialogRejected) {

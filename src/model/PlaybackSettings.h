@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "model/Notes.h"
+
+namespace morrowfane {
+
+// The ranges a stored or typed value must lie in. They cover every value the options dialog can
+// produce.
+inline constexpr int kMinDeviceIndex = 0;
+inline constexpr int kMaxDeviceIndex = 255;
+inline constexpr int kMinInstrument = 0;
+inline constexpr int kMaxInstrument = 127;
+inline constexpr int kMinRate = 20;
+inline constexpr int kMaxRate = 400;
+inline constexpr int kDefaultRate = 300;
+inline constexpr int kMinReferenceA4 = 420;
+inline constexpr int kMaxReferenceA4 = 460;
+inline constexpr int kDefaultReferenceA4 = 440;
+
+// Everything the user chooses: kept in the settings file, edited in the options dialog, played by
+// the tone player. One value, passed whole between them.
+struct PlaybackSettings {
+  int DeviceIndex = 0;              // position in the device list: 0 = default device, p = id p - 1
+  int Instrument = 0;               // General MIDI program number
+  bool Loop = true;                 // re-strike until stopped, or strike once
+  int Rate = kDefaultRate;          // one stop poll lasts Rate / 10 ms; a strike every 100 polls
+  std::string Root{kStandardRoot};  // the tuning's root note: string 1 of the lowered tuning
+  int ReferenceA4 = kDefaultReferenceA4;  // the pitch of A4 in Hz
+  std::string DeviceName{};  // the chosen external device's listed name; empty for the default one
+
+  friend bool operator==(const PlaybackSettings&, const PlaybackSettings&) = default;
+};
+
+// The six note names the settings sound.
+Tuning TuningOf(const PlaybackSettings& settings);
+
+}  // namespace morrowfane
