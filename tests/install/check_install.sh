@@ -28,12 +28,23 @@ case "$check" in
     output=$(desktop-file-validate "$file" 2>&1) || { echo "$output"; exit 1; }
     # desktop-file-validate passes files with hints and warnings; a clean file says nothing.
     if [[ -n "$output" ]]; then echo "$output"; exit 1; fi
+    # The icon the desktop file names is there in every installed size.
+    icon=$(sed -n 's/^Icon=//p' "$file")
+    for folder in "$prefix"/share/icons/hicolor/*/apps; do
+      if ! compgen -G "$folder/$icon.*" >/dev/null; then
+        echo "Icon=$icon: none in $folder"
+        exit 1
+      fi
+    done
     ;;
 
   appstream)
     skip_without appstreamcli
-    file="$prefix/share/metainfo/io.github.morrowfane.MorrowFane.metainfo.xml"
-    output=$(appstreamcli validate --no-net --explain "$file" 2>&1) || { echo "$output"; exit 1; }
+    # The whole tree, so the metadata is checked together with the desktop file it launches.
+    output=$(appstreamcli validate-tree --no-net --explain "$prefix" 2>&1) || {
+      echo "$output"
+      exit 1
+    }
     echo "$output"
     if grep -qE '^(W|E):' <<<"$output"; then exit 1; fi
     ;;
