@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Draws MorrowFane's note icons and application icon as PNG files.
+"""Draws MorrowFane's note icons and application icon as PNG files, and the application icon as SVG.
 
 Standard library only, so anyone can regenerate the committed images:
     python3 res/generate_icons.py res/icons
 Every shape is described in the 32 x 32 design grid and rendered with 4 x 4 supersampling, so the
-64 px (@2x) images are the same drawings at twice the resolution.
+64 px (@2x) images are the same drawings at twice the resolution. The application icon's shapes are
+listed once and both the PNG sizes and the scalable SVG are drawn from that list.
 """
 
 import math
@@ -19,7 +20,8 @@ SUPERSAMPLE = 4
 # Note icon ids: the unlit icon of each name, in the order of the ids; the lit icon is id + 1.
 NOTE_ORDER = ["A", "A#", "B", "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#"]
 FIRST_NOTE_ICON = 140
-APP_ICON_SIZES = [16, 32, 64, 256]
+# The sizes desktops look up in the hicolor theme.
+APP_ICON_SIZES = [16, 24, 32, 48, 64, 128, 256]
 
 # The 16-colour palette greys the faces are dithered from.
 SILVER = (0xC0, 0xC0, 0xC0)
@@ -182,28 +184,74 @@ def draw_note_icon(name, lit, size):
     return canvas.rows()
 
 
-def draw_app_icon(size):
-    canvas = Canvas(size)
-    body = (0x1F, 0x4E, 0x79)
-    body_light = (0x2E, 0x6D, 0xA4)
+APP_BODY_CENTRE, APP_BODY_HALF, APP_BODY_RADIUS = 16.0, 15.0, 6.0
+APP_BODY_TOP, APP_BODY_BOTTOM = (0x2E, 0x6D, 0xA4), (0x1F, 0x4E, 0x79)
+FORK_OUTLINE = (0x10, 0x28, 0x40)
+STRING_GOLD = (0xE8, 0xC8, 0x70)
 
-    def in_body(x, y):
-        # A rounded square.
-        r = 6.0
-        qx, qy = max(abs(x - 16.0) - (15.0 - r), 0.0), max(abs(y - 16.0) - (15.0 - r), 0.0)
-        return math.hypot(qx, qy) <= r
 
-    canvas.fill(in_body, lambda x, y: body_light if y < 16.0 else body)
+def app_icon_strokes():
+    """The application icon's strokes above its body, bottom first: (polylines, width, colour)."""
+    strokes = []
     # Six strings, low to high from left to right, thicker for the low ones.
     for k in range(6):
         x = 7.0 + 3.6 * k
-        canvas.stroke([[(x, 4.0), (x, 28.0)]], 1.3 - 0.12 * k, (0xE8, 0xC8, 0x70))
+        strokes.append(([[(x, 4.0), (x, 28.0)]], 1.3 - 0.12 * k, STRING_GOLD))
     # A tuning fork across them.
     fork = [arc(16.0, 13.0, 4.5, 5.0, 0, 180), [(11.5, 4.0), (11.5, 13.0)],
             [(20.5, 4.0), (20.5, 13.0)], [(16.0, 18.0), (16.0, 28.0)]]
-    canvas.stroke(fork, 4.2, (0x10, 0x28, 0x40))
-    canvas.stroke(fork, 2.4, WHITE)
+    strokes.append((fork, 4.2, FORK_OUTLINE))
+    strokes.append((fork, 2.4, WHITE))
+    return strokes
+
+
+def draw_app_icon(size):
+    canvas = Canvas(size)
+
+    def in_body(x, y):
+        # A rounded square, lighter in its upper half.
+        edge = APP_BODY_HALF - APP_BODY_RADIUS
+        qx = max(abs(x - APP_BODY_CENTRE) - edge, 0.0)
+        qy = max(abs(y - APP_BODY_CENTRE) - edge, 0.0)
+        return math.hypot(qx, qy) <= APP_BODY_RADIUS
+
+    canvas.fill(in_body, lambda x, y: APP_BODY_TOP if y < APP_BODY_CENTRE else APP_BODY_BOTTOM)
+    for polylines, width, colour in app_icon_strokes():
+        canvas.stroke(polylines, width, colour)
     return canvas.rows()
+
+
+def svg_colour(colour):
+    return "#%02x%02x%02x" % colour
+
+
+def app_icon_svg():
+    """The application icon as SVG in the design grid; strokes have round ends and joins, as the
+    raster's distance-to-segment test draws them."""
+    corner = APP_BODY_CENTRE - APP_BODY_HALF
+    split = APP_BODY_CENTRE / DESIGN
+    lines = [
+        f'<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" '
+        f'viewBox="0 0 {DESIGN:g} {DESIGN:g}">',
+        '  <defs>',
+        f'    <linearGradient id="body" gradientUnits="userSpaceOnUse" x1="0" y1="0" x2="0" '
+        f'y2="{DESIGN:g}">',
+        f'      <stop offset="{split:g}" stop-color="{svg_colour(APP_BODY_TOP)}"/>',
+        f'      <stop offset="{split:g}" stop-color="{svg_colour(APP_BODY_BOTTOM)}"/>',
+        '    </linearGradient>',
+        '  </defs>',
+        f'  <rect x="{corner:g}" y="{corner:g}" width="{2 * APP_BODY_HALF:g}" '
+        f'height="{2 * APP_BODY_HALF:g}" rx="{APP_BODY_RADIUS:g}" fill="url(#body)"/>',
+    ]
+    for polylines, width, colour in app_icon_strokes():
+        lines.append(f'  <g fill="none" stroke="{svg_colour(colour)}" stroke-width="{round(width, 3):g}" '
+                     'stroke-linecap="round" stroke-linejoin="round">')
+        for line in polylines:
+            points = " ".join(f"{round(x, 3):g},{round(y, 3):g}" for x, y in line)
+            lines.append(f'    <polyline points="{points}"/>')
+        lines.append('  </g>')
+    lines.append('</svg>')
+    return "\n".join(lines) + "\n"
 
 
 def main():
@@ -217,6 +265,8 @@ def main():
                 write_png(path, size, size, draw_note_icon(name, lit, size))
     for size in APP_ICON_SIZES:
         write_png(os.path.join(out_dir, f"morrowfane-{size}.png"), size, size, draw_app_icon(size))
+    with open(os.path.join(out_dir, "morrowfane.svg"), "w", encoding="utf-8") as out:
+        out.write(app_icon_svg())
 
 
 if __name__ == "__main__":

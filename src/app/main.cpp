@@ -1,5 +1,10 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/TunerApp.h"
 #include "pitch/PitchCorrector.h"
@@ -7,9 +12,63 @@
 #include "settings/Settings.h"
 #include "ui/IconResources.h"
 
+namespace {
+
+constexpr int kUsageExitCode = 2;
+
+void Print(std::FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// Reads the command line. Returns the exit code when the program should end without a window:
+// after --help or --version (0) or a bad argument (2). Needs no window system, so it works on a
+// machine without a display.
+std::optional<int> HandleCommandLine(int argc, char* argv[]) {
+  // A QCoreApplication gives the usage line the program's name as invoked and needs no display.
+  const QCoreApplication core(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Plays reference notes for tuning a six-string guitar by ear."));
+  // Not addHelpOption(): its --help-all would list the window system's options, which are read
+  // only once the window system starts.
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Displays this help and exits."));
+  parser.addOption(help);
+  const QCommandLineOption version = parser.addVersionOption();
+
+  if (!parser.parse(QCoreApplication::arguments())) {
+    Print(stderr, QStringLiteral("morrowfane: %1\n").arg(parser.errorText()));
+    Print(stderr, parser.helpText());
+    return kUsageExitCode;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    Print(stderr, QStringLiteral("morrowfane: unexpected argument '%1'.\n")
+                      .arg(parser.positionalArguments().constFirst()));
+    Print(stderr, parser.helpText());
+    return kUsageExitCode;
+  }
+  if (parser.isSet(help)) {
+    Print(stdout, parser.helpText());
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    Print(stdout, QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  QCoreApplication::setApplicationName(QStringLiteral("MorrowFane"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(MORROWFANE_VERSION));
+  if (const std::optional<int> exitCode = HandleCommandLine(argc, argv)) {
+    return *exitCode;
+  }
+
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("MorrowFane"));
   QApplication::setDesktopFileName(QStringLiteral("io.github.morrowfane.MorrowFane"));
   QApplication::setWindowIcon(morrowfane::ApplicationIcon());
 
