@@ -196,7 +196,7 @@ double MedianLoopLoad(MidiOutputs& outputs, int rate, std::chrono::seconds settl
     player.Play("E", 1);
     std::this_thread::sleep_for(settle);
     loads.push_back(ProcessLoad());
-    player.Stop().Set();
+    player.StopAll();
     player.WaitIdle();
   }
   return Median(loads);

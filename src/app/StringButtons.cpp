@@ -7,10 +7,10 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Strings 2..5 first stop whatever sounds and wait a little before anything else.
-constexpr milliseconds kInnerStringPause{10};
-// Lets a looping note of another string end before the new worker opens the device.
+// Lets a looping note of another string end before the new note opens the device. Strings 2..5
+// wait 10 ms longer. The new note waits, never the window.
 constexpr milliseconds kStopToPlayPause{80};
+constexpr milliseconds kInnerStringExtraPause{10};
 
 bool IsInnerString(int stringNumber) {
   return stringNumber >= 2 && stringNumber <= 5;
@@ -19,18 +19,18 @@ bool IsString(int number) {
   return number >= 1 && number <= kStringCount;
 }
 
+milliseconds PauseBeforePlaying(int stringNumber) {
+  return IsInnerString(stringNumber) ? kStopToPlayPause + kInnerStringExtraPause : kStopToPlayPause;
+}
+
 }  // namespace
 
-StringButtons::StringButtons(TonePlayer& player, Sleeper& sleeper, LabelFunction label)
-    : player_(player), sleeper_(sleeper), label_(std::move(label)) {}
+StringButtons::StringButtons(TonePlayer& player, LabelFunction label)
+    : player_(player), label_(std::move(label)) {}
 
 void StringButtons::PressString(int k) {
   if (!IsString(k)) {
     return;
-  }
-  if (IsInnerString(k)) {
-    player_.Stop().Set();
-    sleeper_.Sleep(kInnerStringPause);
   }
   const Tuning tuning = player_.GetTuning();
   const std::string& note = tuning[k - 1];
@@ -42,20 +42,18 @@ void StringButtons::PressString(int k) {
     label_(lastString_, tuning[lastString_ - 1], false);
   }
 
+  player_.StopAll();
   if (sounding_ && lastString_ == k) {
-    player_.Stop().Set();
     sounding_ = false;
   } else {
-    player_.Stop().Set();
-    sleeper_.Sleep(kStopToPlayPause);
-    player_.Play(note, k);
+    player_.Play(note, k, PauseBeforePlaying(k));
     sounding_ = true;
   }
   lastString_ = k;
 }
 
 void StringButtons::OptionsOpened() {
-  player_.Stop().Set();
+  player_.StopAll();
   sounding_ = false;
   // Keep icon and sound in step: a cancelled dialog must not leave a lit button that is silent.
   if (IsString(lastString_) && buttonLit_[lastString_ - 1]) {

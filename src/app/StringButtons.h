@@ -5,19 +5,19 @@
 #include <string>
 
 #include "model/Notes.h"
-#include "player/Sleeper.h"
 #include "player/TonePlayer.h"
 
 namespace morrowfane {
 
 // Decides what a press of one of the six string buttons does: start, switch or stop the string's
-// reference note, and which buttons show their lit or unlit note icon. Runs on the UI thread.
+// reference note, and which buttons show their lit or unlit note icon. Runs on the UI thread and
+// never blocks it: a new note waits for the old one to end on its own worker.
 class StringButtons {
  public:
   // Shows on string button `stringNumber` (1..6) the icon of `note`, lit or unlit, at once.
   using LabelFunction = std::function<void(int stringNumber, const std::string& note, bool lit)>;
 
-  StringButtons(TonePlayer& player, Sleeper& sleeper, LabelFunction label);
+  StringButtons(TonePlayer& player, LabelFunction label);
 
   void PressString(int stringNumber);
   // Before the options dialog opens: the note stops and the lit button goes unlit.
@@ -31,7 +31,6 @@ class StringButtons {
 
  private:
   TonePlayer& player_;
-  Sleeper& sleeper_;
   LabelFunction label_;
   int lastString_ = 0;
   bool sounding_ = false;

@@ -14,7 +14,7 @@ TunerApp::TunerApp(std::unique_ptr<MidiOutputs> outputs, std::unique_ptr<Sleeper
 TunerApp::~TunerApp() = default;
 
 void TunerApp::Run() {
-  TunerWindow window(player_, *outputs_, *sleeper_, settingsFile_);
+  TunerWindow window(player_, *outputs_, settingsFile_);
   window.exec();
 }
 

@@ -15,7 +15,7 @@ class TunerApp {
  public:
   TunerApp(std::unique_ptr<MidiOutputs> outputs, std::unique_ptr<Sleeper> sleeper,
            std::filesystem::path settingsFile);
-  virtual ~TunerApp();
+  ~TunerApp();
 
   TunerApp(const TunerApp&) = delete;
   TunerApp& operator=(const TunerApp&) = delete;

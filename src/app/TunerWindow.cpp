@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
+#include <chrono>
 
 #include "app/AboutBox.h"
 #include "model/Notes.h"
@@ -34,6 +36,8 @@ constexpr int kStringButtonHeight = 23;
 // The etched separator between the string buttons and the lower buttons, in client pixels.
 constexpr int kSeparatorY = 47;
 constexpr std::uint8_t kNoteIconSize = 32;
+// How long a key press shows its button pressed, as a click's animation would.
+constexpr std::chrono::milliseconds kKeyPressShowTime{100};
 
 constexpr std::array<Qt::Key, kStringCount> kStringKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3,
                                                            Qt::Key_4, Qt::Key_5, Qt::Key_6};
@@ -48,7 +52,7 @@ bool ExecOptions(OptionsDialog& dialog) {
 
 }  // namespace
 
-TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& sleeper,
+TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
                          std::filesystem::path settingsFile, QWidget* parent)
     : QDialog(parent),
       player_(player),
@@ -67,13 +71,13 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& slee
   PrepareOutput();
 
   state_ = std::make_unique<StringButtons>(
-      player_, sleeper, [this](int stringNumber, const std::string& note, bool lit) {
+      player_, [this](int stringNumber, const std::string& note, bool lit) {
         Label(stringNumber, note, lit);
       });
   for (int k = 1; k <= kStringCount; ++k) {
     connect(buttons_[k - 1], &IconButton::clicked, this, [this, k] { state_->PressString(k); });
     auto* shortcut = new QShortcut(QKeySequence(kStringKeys[k - 1]), this);
-    connect(shortcut, &QShortcut::activated, buttons_[k - 1], &IconButton::animateClick);
+    connect(shortcut, &QShortcut::activated, this, [this, k] { PressByKey(k); });
   }
   LabelAllUnlit();
 
@@ -146,6 +150,15 @@ void TunerWindow::LabelAllUnlit() {
 void TunerWindow::PrepareOutput() {
   const PlaybackSettings settings = player_.Settings();
   outputs_.Prepare(DeviceIdForIndex(settings.DeviceIndex), settings.Instrument);
+}
+
+// The press acts at once; the button only shows itself pressed for a moment afterwards (a click
+// animation would act only once it had run).
+void TunerWindow::PressByKey(int stringNumber) {
+  IconButton& button = StringButton(stringNumber);
+  button.setDown(true);
+  state_->PressString(stringNumber);
+  QTimer::singleShot(kKeyPressShowTime, &button, [&button] { button.setDown(false); });
 }
 
 void TunerWindow::RunOptions() {

@@ -8,7 +8,6 @@
 
 #include "app/StringButtons.h"
 #include "player/MidiOutput.h"
-#include "player/Sleeper.h"
 #include "player/TonePlayer.h"
 
 class QAction;
@@ -33,8 +32,8 @@ class TunerWindow : public QDialog {
 
   static constexpr int kAboutCommandId = 16;
 
-  TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& sleeper,
-              std::filesystem::path settingsFile, QWidget* parent = nullptr);
+  TunerWindow(TonePlayer& player, MidiOutputs& outputs, std::filesystem::path settingsFile,
+              QWidget* parent = nullptr);
   ~TunerWindow() override;
 
   void SetSaveErrorReporter(MessageFunction report);
@@ -68,6 +67,7 @@ class TunerWindow : public QDialog {
   void Label(int stringNumber, const std::string& note, bool lit);
   void LabelAllUnlit();
   void PrepareOutput();
+  void PressByKey(int stringNumber);
   bool Save();
 
   TonePlayer& player_;

@@ -17,6 +17,14 @@ inline constexpr std::uint8_t kChannelMask = 0x0F;
 inline constexpr std::uint8_t kPanController = 10;
 inline constexpr std::uint8_t kReverbSendController = 91;
 inline constexpr std::uint8_t kChorusSendController = 93;
+// Registered parameter numbers: select one with its two bytes, then set it by data entry.
+inline constexpr std::uint8_t kDataEntryMsbController = 6;
+inline constexpr std::uint8_t kDataEntryLsbController = 38;
+inline constexpr std::uint8_t kRpnLsbController = 100;
+inline constexpr std::uint8_t kRpnMsbController = 101;
+inline constexpr std::uint8_t kFineTuningRpn = 1;  // channel fine tuning, RPN 0,1
+// Selecting RPN 127,127 deselects, so later data entry changes nothing.
+inline constexpr std::uint8_t kNullRpn = 0x7F;
 
 inline constexpr std::uint8_t kPanCentre = 64;
 inline constexpr std::uint8_t kStrikeVelocity = 126;

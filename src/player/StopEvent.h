@@ -1,44 +1,51 @@
 #pragma once
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 namespace morrowfane {
 
-// An auto-reset event: Set() arms it, and the first Poll() that finds it armed disarms it.
-// It also counts its sets, so that a reset can spare a set made after a given moment.
-// Lock-free; safe to use from any thread.
+// One note's stop. Set() may come from any thread and stays set; the note's worker waits on it.
+// A worker can also be woken without being stopped (a change of rate), so it waits for a change
+// of Wakes() rather than for the stop alone.
 class StopEvent {
  public:
   using Count = std::uint64_t;
 
   void Set() {
-    auto state = state_.load(std::memory_order_acquire);
-    while (!state_.compare_exchange_weak(state, (state + kOneSet) | kArmed,
-                                         std::memory_order_acq_rel)) {
-    }
+    std::lock_guard lock(mutex_);
+    set_ = true;
+    ++wakes_;
+    changed_.notify_all();
   }
-  void Reset() { state_.fetch_and(~kArmed, std::memory_order_acq_rel); }
-  // A zero-time wait: true if the event was set, which it then no longer is.
-  bool Poll() { return (state_.fetch_and(~kArmed, std::memory_order_acq_rel) & kArmed) != 0; }
-  bool IsSet() const { return (state_.load(std::memory_order_acquire) & kArmed) != 0; }
-
-  // How many times the event has been set so far.
-  Count Sets() const { return state_.load(std::memory_order_acquire) >> kCountShift; }
-  // Disarms the event unless it has been set again since Sets() returned `sets`.
-  void ResetUnlessSetSince(Count sets) {
-    auto state = state_.load(std::memory_order_acquire);
-    while ((state >> kCountShift) == sets &&
-           !state_.compare_exchange_weak(state, state & ~kArmed, std::memory_order_acq_rel)) {
-    }
+  bool IsSet() const {
+    std::lock_guard lock(mutex_);
+    return set_;
+  }
+  // Wakes a waiting worker without stopping its note.
+  void Wake() {
+    std::lock_guard lock(mutex_);
+    ++wakes_;
+    changed_.notify_all();
+  }
+  // How many times the event has been set or woken so far.
+  Count Wakes() const {
+    std::lock_guard lock(mutex_);
+    return wakes_;
+  }
+  // Blocks until Wakes() differs from `seen` or `deadline` has passed.
+  void WaitUntil(Count seen, std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_until(lock, deadline, [this, seen] { return wakes_ != seen; });
   }
 
  private:
-  static constexpr Count kArmed = 1;
-  static constexpr int kCountShift = 1;
-  static constexpr Count kOneSet = Count{1} << kCountShift;
-
-  std::atomic<Count> state_{0};
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool set_ = false;
+  Count wakes_ = 0;
 };
 
 }  // namespace morrowfane

@@ -1,8 +1,10 @@
 #include "player/TonePlayer.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "model/StringPitch.h"
+#include "player/ReferencePitch.h"
 
 namespace morrowfane {
 namespace {
@@ -18,6 +20,14 @@ std::uint8_t DataByte(int value) {
   return static_cast<std::uint8_t>(value) & kDataMask;
 }
 
+// Polls of `poll` that it takes to reach or pass `elapsed`, at least one.
+int PollsCovering(milliseconds elapsed, milliseconds poll) {
+  if (poll.count() <= 0) {
+    return 1;
+  }
+  return std::max<int>(1, static_cast<int>((elapsed.count() + poll.count() - 1) / poll.count()));
+}
+
 }  // namespace
 
 int DeviceIdForIndex(int deviceIndex) {
@@ -28,14 +38,13 @@ TonePlayer::TonePlayer(MidiOutputs& outputs, Sleeper& sleeper)
     : outputs_(outputs), sleeper_(sleeper) {}
 
 TonePlayer::~TonePlayer() {
-  closing_.store(true);
-  stop_.Set();
+  StopAll();
   WaitIdle();
 }
 
 void TonePlayer::WaitIdle() {
   std::unique_lock lock(workersMutex_);
-  workersDone_.wait(lock, [this] { return runningWorkers_ == 0; });
+  workersDone_.wait(lock, [this] { return running_.empty(); });
 }
 
 Tuning TonePlayer::GetTuning() const {
@@ -49,73 +58,110 @@ PlaybackSettings TonePlayer::Settings() const {
 void TonePlayer::ApplySettings(const PlaybackSettings& settings) {
   settings_ = settings;
   rate_.store(settings.Rate);
+  // A waiting worker takes the new rate at its next poll, as a polling one would.
+  std::lock_guard lock(workersMutex_);
+  for (const auto& stop : running_) {
+    stop->Wake();
+  }
 }
 
-void TonePlayer::Play(std::string note, int stringNumber) {
+void TonePlayer::StopAll() {
+  ++stopRequests_;
+  std::lock_guard lock(workersMutex_);
+  for (const auto& stop : running_) {
+    stop->Set();
+  }
+}
+
+void TonePlayer::Play(std::string note, int stringNumber, milliseconds pause) {
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
-  Note copy{std::move(note),      stringNumber,   settings_.DeviceIndex,
-            settings_.Instrument, settings_.Loop, stop_.Sets()};
+  Note copy{std::move(note), stringNumber, pause, settings_, std::make_shared<StopEvent>()};
   {
     std::lock_guard lock(workersMutex_);
-    ++runningWorkers_;
+    running_.push_back(copy.stop);
   }
   try {
     std::thread([this, copy = std::move(copy)] {
       RunWorker(copy);
-      WorkerFinished();
+      WorkerFinished(copy.stop);
     }).detach();
   } catch (const std::system_error&) {
     // A worker that cannot start leaves the note silent, as a device that cannot open would.
-    WorkerFinished();
+    WorkerFinished(copy.stop);
   }
 }
 
-void TonePlayer::WorkerFinished() {
+void TonePlayer::WorkerFinished(const std::shared_ptr<StopEvent>& stop) {
   std::lock_guard lock(workersMutex_);
-  --runningWorkers_;
+  running_.erase(std::find(running_.begin(), running_.end(), stop));
   workersDone_.notify_all();
 }
 
-bool TonePlayer::StopSeen() {
-  return stop_.Poll() || closing_.load();
+milliseconds TonePlayer::Poll() const {
+  return milliseconds(rate_.load() / kMillisecondsPerRateUnit);
 }
 
 void TonePlayer::RunWorker(const Note& note) {
+  if (note.pause.count() > 0) {
+    sleeper_.Sleep(note.pause);
+  }
   const int key = StringPitch(note.name, note.stringNumber);
-  auto connection = outputs_.Open(DeviceIdForIndex(note.deviceIndex));
+  auto connection = outputs_.Open(DeviceIdForIndex(note.settings.DeviceIndex));
   if (!connection) {
     return;
   }
-  connection->Send(midi::Pack(midi::kProgramChange, DataByte(note.instrument)));
-  // A stop set for an earlier note must not cut this one short. A stop set since Play() is meant
-  // for this note, though: the device can take a while to open (a SoundFont still loading, a JACK
-  // port connecting), and a user who stops the note meanwhile must not get an endless loop.
-  stop_.ResetUnlessSetSince(note.stopsBeforePlay);
+  connection->Send(midi::Pack(midi::kProgramChange, DataByte(note.settings.Instrument)));
+  const int a4 = note.settings.ReferenceA4;
+  const bool tuneByMessages = !connection->SetReferencePitch(a4) && a4 != kDefaultReferenceA4;
+  if (tuneByMessages) {
+    SendFineTuning(*connection, FineTuningFor(a4));
+  }
 
   const auto noteOn = midi::Pack(midi::kNoteOn, DataByte(key), midi::kStrikeVelocity);
-  if (!note.loop) {
+  if (!note.settings.Loop) {
     connection->Send(noteOn);
     sleeper_.Sleep(kSingleStrikeRing);
   } else {
-    bool repeat = true;
-    while (repeat) {
-      connection->Send(noteOn);
-      bool seen = false;
-      // After the poll that sees the stop, the worker still sleeps once before it leaves.
-      for (int poll = 0; poll < kPollsPerStrike && !seen; ++poll) {
-        if (StopSeen()) {
-          seen = true;
-          repeat = false;
-        }
-        sleeper_.Sleep(milliseconds(rate_.load() / kMillisecondsPerRateUnit));
-      }
-    }
+    Loop(*connection, noteOn, *note.stop);
   }
 
   // Pan goes back to the centre: 0 would be hard left for a note that may still ring.
   connection->Send(midi::Pack(midi::kControlChange, midi::kPanController, midi::kPanCentre));
   connection->Send(midi::Pack(midi::kControlChange, midi::kReverbSendController, 0));
   connection->Send(midi::Pack(midi::kControlChange, midi::kChorusSendController, 0));
+  if (tuneByMessages) {
+    SendFineTuning(*connection, kCentreFineTuning);
+  }
+}
+
+// Strikes every 100 polls of Rate / 10 ms, and closes one poll after the poll that sees the stop.
+// Rather than waking at every poll, the worker waits for its stop (or a change of rate) until the
+// next strike is due; when woken it goes on to the poll that would have seen the stop or the new
+// rate, so the timing is that of a worker that polls.
+void TonePlayer::Loop(MidiConnection& connection, midi::PackedMessage noteOn, StopEvent& stop) {
+  while (true) {
+    connection.Send(noteOn);
+    int poll = 0;
+    while (poll < kPollsPerStrike) {
+      const StopEvent::Count seen = stop.Wakes();
+      const milliseconds period = Poll();
+      if (stop.IsSet()) {
+        sleeper_.Sleep(period);
+        return;
+      }
+      const milliseconds untilStrike = (kPollsPerStrike - poll) * period;
+      const milliseconds waited = sleeper_.Wait(stop, seen, untilStrike);
+      if (waited >= untilStrike || stop.Wakes() == seen) {
+        break;
+      }
+      const int polls = PollsCovering(waited, period);
+      const milliseconds toPoll = polls * period - waited;
+      if (toPoll.count() > 0) {
+        sleeper_.Sleep(toPoll);
+      }
+      poll += polls;
+    }
+  }
 }
 
 }  // namespace morrowfane

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "model/Notes.h"
 #include "model/PlaybackSettings.h"
@@ -18,13 +21,14 @@ namespace morrowfane {
 int DeviceIdForIndex(int deviceIndex);
 
 // Keeper of the tuning in force and the playback settings; sounds one string's note per Play()
-// on a worker thread of its own. All members are called on one (the user-interface) thread, but
-// the stop event, which ends a looping note, may be set from anywhere.
+// on a worker thread of its own. The members are called on one (the user-interface) thread,
+// except StopAll().
+// Each note has a stop of its own, so a later note can never take the stop meant for another.
 class TonePlayer {
  public:
   TonePlayer(MidiOutputs& outputs, Sleeper& sleeper);
-  // Stops a sounding note and waits for every worker, so none outlives the player.
-  virtual ~TonePlayer();
+  // Stops every note and waits for every worker, so none outlives the player.
+  ~TonePlayer();
 
   TonePlayer(const TonePlayer&) = delete;
   TonePlayer& operator=(const TonePlayer&) = delete;
@@ -32,14 +36,19 @@ class TonePlayer {
   // The tuning of the settings in force.
   Tuning GetTuning() const;
 
-  // Starts a worker that sounds `note` on string `stringNumber` with the settings in force now.
-  // Returns at once.
-  void Play(std::string note, int stringNumber);
+  // Starts a worker that waits `pause`, then sounds `note` on string `stringNumber` with the
+  // settings in force now. Returns at once.
+  void Play(std::string note, int stringNumber,
+            std::chrono::milliseconds pause = std::chrono::milliseconds(0));
 
-  StopEvent& Stop() { return stop_; }
+  // Stops every note started so far, wherever it is: pausing, opening its device or sounding.
+  // Notes started later are not affected. May be called from any thread.
+  void StopAll();
+  // How many times StopAll() has been called.
+  int StopRequests() const { return stopRequests_.load(); }
 
-  // Blocks until every worker started so far has ended. The note is not stopped: a looping note
-  // ends only once the stop event is set.
+  // Blocks until every worker started so far has ended. No note is stopped: a looping note ends
+  // only once it is stopped.
   void WaitIdle();
 
   // The settings in force. Workers copy them when Play() starts them, but read the rate at every
@@ -51,26 +60,26 @@ class TonePlayer {
   struct Note {
     std::string name;
     int stringNumber = 0;
-    int deviceIndex = 0;
-    int instrument = 0;
-    bool loop = true;
-    StopEvent::Count stopsBeforePlay = 0;
+    std::chrono::milliseconds pause{0};
+    PlaybackSettings settings;
+    std::shared_ptr<StopEvent> stop;
   };
 
   void RunWorker(const Note& note);
-  bool StopSeen();
-  void WorkerFinished();
+  void Loop(MidiConnection& connection, midi::PackedMessage noteOn, StopEvent& stop);
+  std::chrono::milliseconds Poll() const;
+  void WorkerFinished(const std::shared_ptr<StopEvent>& stop);
 
   MidiOutputs& outputs_;
   Sleeper& sleeper_;
-  StopEvent stop_;
   PlaybackSettings settings_;
   std::atomic<int> rate_{kDefaultRate};
+  std::atomic<int> stopRequests_{0};
 
-  std::atomic<bool> closing_{false};
   std::mutex workersMutex_;
   std::condition_variable workersDone_;
-  int runningWorkers_ = 0;
+  // The stops of the running workers' notes.
+  std::vector<std::shared_ptr<StopEvent>> running_;
 };
 
 }  // namespace morrowfane

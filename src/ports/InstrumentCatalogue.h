@@ -16,7 +16,6 @@ namespace morrowfane {
 class InstrumentCatalogue {
  public:
   explicit InstrumentCatalogue(MidiOutputs& outputs);
-  virtual ~InstrumentCatalogue() = default;
 
   // The General MIDI program name, as the list has always spelled it; valid programs are 0..127.
   std::string InstrumentName(std::int8_t program) const;

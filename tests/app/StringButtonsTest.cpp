@@ -23,29 +23,20 @@ using testing::RecordingMidiOutputs;
 using testing::VirtualClock;
 using Trace = std::vector<std::string>;
 
-// The user-interface thread's sleeps, separate from the player's.
-class HookedSleeper final : public Sleeper {
- public:
-  explicit HookedSleeper(std::function<void(milliseconds)> hook) : hook_(std::move(hook)) {}
-  void Sleep(milliseconds duration) override { hook_(duration); }
-
- private:
-  std::function<void(milliseconds)> hook_;
-};
-
 // Drives the state machine and writes one trace of everything it does, in order:
-// "stop" for a set of the stop event, "sleep N" for a UI pause, "label K NOTE lit|unlit", and
-// "play KEY" for a note that a worker started (its note-on key).
+// "stop" for a stop of every note, "label K NOTE lit|unlit", and "play KEY after N" for a note
+// that a worker started (its note-on key, N ms of the player's virtual time after the press).
 //
-// At every label and sleep (and after each call) the trace first waits for the player's workers
-// and then counts the stop event's new sets, so each set shows up once, at the point where it
-// happened. The player strikes once (Loop off) in virtual time, so its workers end at once.
+// At every label (and after each call) the trace first waits for the player's workers and then
+// counts the new stops, so each shows up once, at the point where it happened. The player
+// strikes once (Loop off) in virtual time, so its workers end at once.
 class StringButtonsTest : public ::testing::Test {
  protected:
   StringButtonsTest() { ChangeSetting(player, &PlaybackSettings::Loop, false); }
 
   Trace Press(int k) {
     trace.clear();
+    pressTime = playerClock.Now();
     buttons.PressString(k);
     Observe();
     return trace;
@@ -59,16 +50,17 @@ class StringButtonsTest : public ::testing::Test {
 
   void Observe() {
     player.WaitIdle();
+    for (; seenStops < player.StopRequests(); ++seenStops) {
+      trace.push_back("stop");
+    }
     const auto events = outputs.Events();
     for (; seenEvents < events.size(); ++seenEvents) {
       const auto& event = events[seenEvents];
       if (event.kind == RecordingMidiOutputs::Kind::Message &&
           midi::TypeOf(event.message) == midi::kNoteOn) {
-        trace.push_back("play " + std::to_string(midi::Data1Of(event.message)));
+        trace.push_back("play " + std::to_string(midi::Data1Of(event.message)) + " after " +
+                        std::to_string((event.time - pressTime).count()));
       }
-    }
-    for (; seenStops < player.Stop().Sets(); ++seenStops) {
-      trace.push_back("stop");
     }
   }
 
@@ -85,13 +77,10 @@ class StringButtonsTest : public ::testing::Test {
   TonePlayer player{outputs, playerClock};
   Trace trace;
   std::size_t seenEvents = 0;
-  StopEvent::Count seenStops = 0;
-  HookedSleeper uiSleeper{[this](milliseconds duration) {
-    Observe();
-    trace.push_back("sleep " + std::to_string(duration.count()));
-  }};
+  int seenStops = 0;
+  milliseconds pressTime{0};
   StringButtons buttons{
-      player, uiSleeper, [this](int k, const std::string& note, bool lit) {
+      player, [this](int k, const std::string& note, bool lit) {
         Observe();
         trace.push_back("label " + std::to_string(k) + " " + note + (lit ? " lit" : " unlit"));
       }};
@@ -109,6 +98,7 @@ class FirstPressTest : public StringButtonsTest,
                        public ::testing::WithParamInterface<FirstPressCase> {};
 
 // Standard tuning E A D G B E; keys 40 45 50 55 59 64.
+// The note waits 80 ms (90 ms on strings 2 to 5) on its own worker, never on this thread.
 TEST_P(FirstPressTest, LightsTheButtonAndPlaysAfterThePause) {
   const auto& param = GetParam();
   EXPECT_EQ(Press(param.string), param.trace);
@@ -119,52 +109,49 @@ TEST_P(FirstPressTest, LightsTheButtonAndPlaysAfterThePause) {
 
 INSTANTIATE_TEST_SUITE_P(
     Strings, FirstPressTest,
-    ::testing::Values(
-        FirstPressCase{1, {"label 1 E lit", "stop", "sleep 80", "play 40"}},
-        FirstPressCase{2, {"stop", "sleep 10", "label 2 A lit", "stop", "sleep 80", "play 45"}},
-        FirstPressCase{3, {"stop", "sleep 10", "label 3 D lit", "stop", "sleep 80", "play 50"}},
-        FirstPressCase{4, {"stop", "sleep 10", "label 4 G lit", "stop", "sleep 80", "play 55"}},
-        FirstPressCase{5, {"stop", "sleep 10", "label 5 B lit", "stop", "sleep 80", "play 59"}},
-        FirstPressCase{6, {"label 6 E lit", "stop", "sleep 80", "play 64"}}));
+    ::testing::Values(FirstPressCase{1, {"label 1 E lit", "stop", "play 40 after 80"}},
+                      FirstPressCase{2, {"label 2 A lit", "stop", "play 45 after 90"}},
+                      FirstPressCase{3, {"label 3 D lit", "stop", "play 50 after 90"}},
+                      FirstPressCase{4, {"label 4 G lit", "stop", "play 55 after 90"}},
+                      FirstPressCase{5, {"label 5 B lit", "stop", "play 59 after 90"}},
+                      FirstPressCase{6, {"label 6 E lit", "stop", "play 64 after 80"}}));
 
 TEST_F(StringButtonsTest, ThreePressesOfOneButtonPlayStopAndPlayAgain) {
-  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "sleep 80", "play 40"}));
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "play 40 after 80"}));
   EXPECT_TRUE(buttons.Sounding());
 
   EXPECT_EQ(Press(1), (Trace{"label 1 E unlit", "stop"}));
   EXPECT_FALSE(buttons.Sounding());
   EXPECT_FALSE(buttons.ButtonLit(1));
 
-  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "sleep 80", "play 40"}));
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "play 40 after 80"}));
   EXPECT_TRUE(buttons.Sounding());
   EXPECT_TRUE(buttons.ButtonLit(1));
   EXPECT_EQ(NotesPlayed(), 2);
 }
 
-TEST_F(StringButtonsTest, StoppingAnInnerStringSetsTheStopEventTwiceAndPlaysNothing) {
+TEST_F(StringButtonsTest, StoppingAnInnerStringPlaysNothing) {
   Press(3);
-  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 D unlit", "stop"}));
+  EXPECT_EQ(Press(3), (Trace{"label 3 D unlit", "stop"}));
   EXPECT_EQ(buttons.LastString(), 3);
   EXPECT_FALSE(buttons.Sounding());
 }
 
 TEST_F(StringButtonsTest, SwitchingStringsUnlightsTheOldButtonAndPlaysTheNewString) {
   Press(2);
-  EXPECT_EQ(Press(4), (Trace{"stop", "sleep 10", "label 4 G lit", "label 2 A unlit", "stop",
-                             "sleep 80", "play 55"}));
+  EXPECT_EQ(Press(4), (Trace{"label 4 G lit", "label 2 A unlit", "stop", "play 55 after 90"}));
   EXPECT_EQ(buttons.LastString(), 4);
   EXPECT_TRUE(buttons.Sounding());
   EXPECT_TRUE(buttons.ButtonLit(4));
 
   // Back to string 2: its flag says lit, but it was not the last string, so it lights and plays.
-  EXPECT_EQ(Press(2), (Trace{"stop", "sleep 10", "label 2 A lit", "label 4 G unlit", "stop",
-                             "sleep 80", "play 45"}));
+  EXPECT_EQ(Press(2), (Trace{"label 2 A lit", "label 4 G unlit", "stop", "play 45 after 90"}));
 }
 
 TEST_F(StringButtonsTest, SwitchingAfterAStoppedStringStillPlaysTheNewOne) {
   Press(6);
   Press(6);
-  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "label 6 E unlit", "stop", "sleep 80", "play 40"}));
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "label 6 E unlit", "stop", "play 40 after 80"}));
   EXPECT_TRUE(buttons.Sounding());
 }
 
@@ -175,8 +162,8 @@ TEST_F(StringButtonsTest, SingleStrikeEndsByItselfButTheButtonStaysLitUntilPress
   EXPECT_TRUE(buttons.Sounding());
   EXPECT_TRUE(buttons.ButtonLit(5));
 
-  EXPECT_EQ(Press(5), (Trace{"stop", "sleep 10", "label 5 B unlit", "stop"}));
-  EXPECT_EQ(Press(5), (Trace{"stop", "sleep 10", "label 5 B lit", "stop", "sleep 80", "play 59"}));
+  EXPECT_EQ(Press(5), (Trace{"label 5 B unlit", "stop"}));
+  EXPECT_EQ(Press(5), (Trace{"label 5 B lit", "stop", "play 59 after 90"}));
   EXPECT_EQ(NotesPlayed(), 2);
 }
 
@@ -188,7 +175,7 @@ TEST_F(StringButtonsTest, EveryStringPlaysItsOwnTuningElement) {
     SCOPED_TRACE(k);
     const auto trace = Press(k);
     ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(trace.back(), "play " + keys[k - 1]);
+    EXPECT_EQ(trace.back().substr(0, 8), "play " + keys[k - 1] + " ");
   }
   EXPECT_EQ(NotesPlayed(), kStringCount);
 }
@@ -196,9 +183,8 @@ TEST_F(StringButtonsTest, EveryStringPlaysItsOwnTuningElement) {
 TEST_F(StringButtonsTest, EachPressAsksThePlayerForTheTuning) {
   Press(3);
   ChangeSetting(player, &PlaybackSettings::Root, std::string("D"));  // D G C F A D
-  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 C unlit", "stop"}));
-  EXPECT_EQ(Press(2), (Trace{"stop", "sleep 10", "label 2 G lit", "label 3 C unlit", "stop",
-                             "sleep 80", "play 43"}));
+  EXPECT_EQ(Press(3), (Trace{"label 3 C unlit", "stop"}));
+  EXPECT_EQ(Press(2), (Trace{"label 2 G lit", "label 3 C unlit", "stop", "play 43 after 90"}));
 }
 
 TEST_F(StringButtonsTest, OpeningOptionsStopsTheNoteAndUnlightsItsButton) {
@@ -209,8 +195,8 @@ TEST_F(StringButtonsTest, OpeningOptionsStopsTheNoteAndUnlightsItsButton) {
   EXPECT_EQ(buttons.LastString(), 3);
 
   // Dialog cancelled: icon and sound agree, so the next press lights and plays.
-  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 D lit", "stop", "sleep 80", "play 50"}));
-  EXPECT_EQ(Press(3), (Trace{"stop", "sleep 10", "label 3 D unlit", "stop"}));
+  EXPECT_EQ(Press(3), (Trace{"label 3 D lit", "stop", "play 50 after 90"}));
+  EXPECT_EQ(Press(3), (Trace{"label 3 D unlit", "stop"}));
 }
 
 TEST_F(StringButtonsTest, OpeningOptionsWithNoLitButtonOnlyStops) {
@@ -238,13 +224,10 @@ TEST_P(AfterConfirmedOptionsTest, AnyButtonLightsAndPlaysWithTheNewTuning) {
   buttons.OptionsConfirmed();
   EXPECT_EQ(buttons.LastString(), 0);
 
-  Trace expected;
-  if (next >= 2 && next <= 5) {
-    expected = {"stop", "sleep 10"};
-  }
-  expected.push_back("label " + std::to_string(next) + " " + TuningForRoot("D")[next - 1] + " lit");
-  expected.insert(expected.end(), {"stop", "sleep 80", "play " + keys[next - 1]});
-  EXPECT_EQ(Press(next), expected);
+  const int pause = next >= 2 && next <= 5 ? 90 : 80;
+  EXPECT_EQ(Press(next),
+            (Trace{"label " + std::to_string(next) + " " + TuningForRoot("D")[next - 1] + " lit",
+                   "stop", "play " + keys[next - 1] + " after " + std::to_string(pause)}));
   EXPECT_EQ(buttons.LastString(), next);
   EXPECT_TRUE(buttons.Sounding());
 }
@@ -266,7 +249,7 @@ TEST(StringButtonsRealTimeTest, SwitchingEndsTheLoopingNoteBeforeTheNextOneStart
   RecordingMidiOutputs outputs(0);
   TonePlayer player(outputs, sleeper);
   ChangeSetting(player, &PlaybackSettings::Rate, 20);
-  StringButtons buttons(player, sleeper, [](int, const std::string&, bool) {});
+  StringButtons buttons(player, [](int, const std::string&, bool) {});
 
   buttons.PressString(2);
   // As a user would: the note has begun before the next press.

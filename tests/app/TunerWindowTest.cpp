@@ -61,7 +61,7 @@ class TunerWindowTest : public ::testing::Test {
 
   // Builds and shows the window; save errors are recorded instead of shown.
   TunerWindow& Open() {
-    window_.emplace(player_, outputs_, uiClock_, settingsPath_);
+    window_.emplace(player_, outputs_, settingsPath_);
     window_->SetSaveErrorReporter(
         [this](QWidget*, const QString& text) { saveErrors_.push_back(text); });
     window_->show();
@@ -99,8 +99,8 @@ class TunerWindowTest : public ::testing::Test {
   QTemporaryDir dir_;
   std::filesystem::path settingsPath_ =
       std::filesystem::path(dir_.path().toStdString()) / "morrowfane.ini";
-  RecordingMidiOutputs outputs_{2};
-  VirtualClock uiClock_;
+  // Events carry the player's virtual time.
+  RecordingMidiOutputs outputs_{2, [this] { return playerClock_.Now(); }};
   VirtualClock playerClock_;
   TonePlayer player_{outputs_, playerClock_};
   std::optional<TunerWindow> window_;
@@ -194,24 +194,25 @@ struct PressStep {
   int string;
   Icons icons;
   std::vector<int> newNoteKeys;
-  std::vector<int> uiSleeps;
+  int pauseMs;  // from the press to the new note's open, in the player's time; 0 for none
 };
 
 TEST_F(TunerWindowTest, StringButtonClicksLightStopAndSwitchNotes) {
   WriteSettings(kStrikeOnce);
   Open();
   const std::vector<PressStep> steps = {
-      {1, {155, 140, 150, 160, 144, 154}, {40}, {80}},      // first press: lit, plays E2
-      {1, {154, 140, 150, 160, 144, 154}, {}, {}},          // again: unlit, stopped
-      {1, {155, 140, 150, 160, 144, 154}, {40}, {80}},      // again: lit, plays
-      {4, {154, 140, 150, 161, 144, 154}, {55}, {10, 80}},  // switch to G3
-      {6, {154, 140, 150, 160, 144, 155}, {64}, {80}},      // switch to E4
-      {2, {154, 141, 150, 160, 144, 154}, {45}, {10, 80}},  // switch to A2
+      {1, {155, 140, 150, 160, 144, 154}, {40}, 80},  // first press: lit, plays E2
+      {1, {154, 140, 150, 160, 144, 154}, {}, 0},     // again: unlit, stopped
+      {1, {155, 140, 150, 160, 144, 154}, {40}, 80},  // again: lit, plays
+      {4, {154, 140, 150, 161, 144, 154}, {55}, 90},  // switch to G3
+      {6, {154, 140, 150, 160, 144, 155}, {64}, 80},  // switch to E4
+      {2, {154, 141, 150, 160, 144, 154}, {45}, 90},  // switch to A2
   };
   std::size_t keysBefore = 0;
-  std::size_t sleepsBefore = 0;
+  std::size_t eventsBefore = 0;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const PressStep& step = steps[i];
+    const milliseconds pressTime = playerClock_.Now();
     Press(step.string);
     EXPECT_EQ(ShownIcons(), step.icons) << "step " << i;
     const std::vector<int> keys = NoteOnKeys();
@@ -219,13 +220,15 @@ TEST_F(TunerWindowTest, StringButtonClicksLightStopAndSwitchNotes) {
               step.newNoteKeys)
         << "step " << i;
     keysBefore = keys.size();
-    const std::vector<milliseconds> sleeps = uiClock_.Sleeps();
-    std::vector<int> newSleeps;
-    for (std::size_t s = sleepsBefore; s < sleeps.size(); ++s) {
-      newSleeps.push_back(static_cast<int>(sleeps[s].count()));
+    const auto events = outputs_.Events();
+    if (step.pauseMs > 0) {
+      ASSERT_GT(events.size(), eventsBefore) << "step " << i;
+      EXPECT_EQ(events[eventsBefore].kind, RecordingMidiOutputs::Kind::Open) << "step " << i;
+      EXPECT_EQ(events[eventsBefore].time - pressTime, milliseconds(step.pauseMs)) << "step " << i;
+    } else {
+      EXPECT_EQ(events.size(), eventsBefore) << "step " << i;
     }
-    EXPECT_EQ(newSleeps, step.uiSleeps) << "step " << i;
-    sleepsBefore = sleeps.size();
+    eventsBefore = events.size();
   }
 }
 
@@ -236,10 +239,10 @@ TEST_F(TunerWindowTest, DigitKeysPressTheStringButtons) {
                                                        Qt::Key_4, Qt::Key_5, Qt::Key_6};
   for (int k = 1; k <= kStringCount; ++k) {
     QTest::keyClick(&window, kKeys[k - 1]);
+    EXPECT_EQ(window.ButtonState().LastString(), k) << "the key acts at once, key " << k;
     EXPECT_TRUE(window.StringButton(k).isDown()) << "the press shows, key " << k;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.ButtonState().LastString() == k; }, 2000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.StringButton(k).isDown(); }, 2000))
         << "key " << k;
-    EXPECT_FALSE(window.StringButton(k).isDown()) << "key " << k;
     Icons expected = kStandardUnlit;
     expected[k - 1] += 1;
     EXPECT_EQ(ShownIcons(), expected) << "key " << k;
@@ -373,7 +376,7 @@ TEST_P(CloseRoutes, SaveOnlyThroughCloseAndCloseRequest) {
   EXPECT_TRUE(saveErrors_.empty()) << c.name;
 }
 
-TEST_P(CloseRoutes, SaveTheChosenSettingsAndLeaveTheStopEventAlone) {
+TEST_P(CloseRoutes, SaveTheChosenSettingsAndLeaveTheNoteAlone) {
   const CloseCase& c = GetParam();
   WriteSettings(kStrikeOnce);
   TunerWindow& window = Open();
@@ -381,10 +384,10 @@ TEST_P(CloseRoutes, SaveTheChosenSettingsAndLeaveTheStopEventAlone) {
   QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
   Press(1);
   ASSERT_TRUE(window.ButtonState().Sounding());
-  ASSERT_FALSE(player_.Stop().IsSet());
+  const int stopsBefore = player_.StopRequests();
 
   CloseBy(window, c.route);
-  EXPECT_FALSE(player_.Stop().IsSet()) << c.name;
+  EXPECT_EQ(player_.StopRequests(), stopsBefore) << c.name;
   EXPECT_EQ(ReadSettings(),
             c.written ? "[MorrowFane]\r\nTuning=G\r\nMidiDev=2\r\nMidiPatch=30\r\nLoop=false\r\n"
                         "MidiDev=150\r\nMidiDevName=Recording device 1\r\n"
@@ -430,7 +433,7 @@ INSTANTIATE_TEST_SUITE_P(Routes, UnwritableSettings,
 TEST_F(TunerWindowTest, FailedSaveIsReportedInAStopMessageBox) {
   const auto blocker = settingsPath_.parent_path() / "not-a-folder";
   std::ofstream(blocker) << "x";
-  TunerWindow window(player_, outputs_, uiClock_, blocker / "morrowfane.ini");
+  TunerWindow window(player_, outputs_, blocker / "morrowfane.ini");
   window.show();
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -109,7 +110,7 @@ class VirtualTonePlayerTest : public ::testing::Test {
     player.WaitIdle();
   }
   void StopAt(milliseconds time) {
-    clock.At(time, [this] { player.Stop().Set(); });
+    clock.At(time, [this] { player.StopAll(); });
   }
 
   VirtualClock clock;
@@ -132,8 +133,6 @@ TEST_F(VirtualTonePlayerTest, SingleStrikeRings200MsAndIgnoresTheStopEvent) {
   EXPECT_EQ(events[2].time, milliseconds(0));
   ExpectClosingAt(events, milliseconds(200));
   EXPECT_EQ(clock.Sleeps(), std::vector<milliseconds>{milliseconds(200)});
-  // The single strike never polls, so the stop set during its ring is still pending.
-  EXPECT_TRUE(player.Stop().IsSet());
 }
 
 TEST_F(VirtualTonePlayerTest, EachNoteOpensTheDeviceAndSendsItsOwnProgramChange) {
@@ -178,9 +177,9 @@ TEST_P(RestrikePeriodTest, LoopingNoteIsStruckAgainEveryHundredPolls) {
       EXPECT_EQ(event.message, kNoteOnE2);
     }
   }
-  const auto sleeps = clock.Sleeps();
-  EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(),
-                          [rate](milliseconds sleep) { return sleep == PollOf(rate); }));
+  // The worker waits for its stop instead of waking at every poll: once per strike, then at
+  // most three times to end.
+  EXPECT_LE(clock.Wakeups(), kStrikes + 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, RestrikePeriodTest,
@@ -207,8 +206,6 @@ TEST_P(StopMidCycleTest, NoFurtherStrikeAndClosingWithinTwoPolls) {
   EXPECT_EQ(std::count_if(events.begin(), events.end(),
                           [](const Event& event) { return event.kind == Kind::Close; }),
             1);
-  // The worker's poll took the stop.
-  EXPECT_FALSE(player.Stop().IsSet());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, StopMidCycleTest, ::testing::Values(20, 25, 100, 300, 400));
@@ -252,8 +249,7 @@ INSTANTIATE_TEST_SUITE_P(Polls, CycleEndStopTest,
                              CycleEndCase{201, {0, 200}, 204}));
 
 TEST_F(VirtualTonePlayerTest, StopSetWhileIdleDoesNotCutTheNextNoteShort) {
-  player.Stop().Set();
-  EXPECT_TRUE(player.Stop().IsSet()) << "no worker runs to take the stop";
+  player.StopAll();
   ChangeSetting(player, &PlaybackSettings::Rate, 20);
   StopAt(milliseconds(450));
   PlayAndWait();
@@ -265,12 +261,12 @@ TEST_F(VirtualTonePlayerTest, StopSetWhileIdleDoesNotCutTheNextNoteShort) {
 // A stop made after Play() is meant for the new note, even while its device is still opening.
 TEST_F(VirtualTonePlayerTest, StopSetWhileTheDeviceOpensEndsTheNewNote) {
   TonePlayer* target = nullptr;
-  OpenHookOutputs hooked(outputs, [&target] { target->Stop().Set(); });
+  OpenHookOutputs hooked(outputs, [&target] { target->StopAll(); });
   TonePlayer stopped(hooked, clock);
   target = &stopped;
   ChangeSetting(stopped, &PlaybackSettings::Rate, 20);
   // Ends the note should the stop be lost, so the test ends either way.
-  clock.At(milliseconds(1000), [&stopped] { stopped.Stop().Set(); });
+  clock.At(milliseconds(1000), [&stopped] { stopped.StopAll(); });
   stopped.Play("E", 1);
   stopped.WaitIdle();
 
@@ -285,12 +281,73 @@ TEST_F(VirtualTonePlayerTest, RateChangeTakesEffectAtTheNextPoll) {
   StopAt(milliseconds(150));
   PlayAndWait();
 
-  // 50 polls of 2 ms up to 100 ms; then 30 ms polls: 130, 160 (sees the stop), 190.
-  std::vector<milliseconds> expected(50, milliseconds(2));
-  expected.insert(expected.end(), 3, milliseconds(30));
-  EXPECT_EQ(clock.Sleeps(), expected);
+  // Polls of 2 ms up to 100 ms; then polls of 30 ms: 130, 160 (sees the stop), 190.
   ExpectClosingAt(outputs.Events(), milliseconds(190));
 }
+
+TEST_F(VirtualTonePlayerTest, TheNoteWaitsItsPauseBeforeItOpensTheDevice) {
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  player.Play("E", 1, milliseconds(90));
+  player.WaitIdle();
+
+  const auto events = outputs.Events();
+  ASSERT_EQ(events.size(), 7u);
+  EXPECT_EQ(events[0].kind, Kind::Open);
+  EXPECT_EQ(events[0].time, milliseconds(90));
+  ExpectClosingAt(events, milliseconds(290));
+}
+
+struct ReferencePitchCase {
+  int a4;
+  bool tunesItself;
+  // Fine tuning's data entry bytes; none when no fine tuning is sent.
+  std::vector<std::uint8_t> dataEntry;
+};
+void PrintTo(const ReferencePitchCase& param, std::ostream* out) {
+  *out << "A4 " << param.a4 << (param.tunesItself ? " on a device that tunes itself" : "");
+}
+
+class ReferencePitchTest : public VirtualTonePlayerTest,
+                           public ::testing::WithParamInterface<ReferencePitchCase> {};
+
+std::vector<midi::PackedMessage> FineTuning(std::uint8_t msb, std::uint8_t lsb) {
+  return {0x0065B0,
+          0x0164B0,
+          static_cast<midi::PackedMessage>(0x06B0 | msb << 16),
+          static_cast<midi::PackedMessage>(0x26B0 | lsb << 16),
+          0x7F65B0,
+          0x7F64B0};
+}
+
+TEST_P(ReferencePitchTest, FineTuningAfterTheProgramAndBackToCentreAfterTheClosing) {
+  const auto& param = GetParam();
+  outputs.SetTunesItself(param.tunesItself);
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  ChangeSetting(player, &PlaybackSettings::ReferenceA4, param.a4);
+  PlayAndWait();
+
+  std::vector<midi::PackedMessage> expected = {kProgram0};
+  if (!param.dataEntry.empty()) {
+    const auto tuning = FineTuning(param.dataEntry[0], param.dataEntry[1]);
+    expected.insert(expected.end(), tuning.begin(), tuning.end());
+  }
+  expected.push_back(kNoteOnE2);
+  expected.insert(expected.end(), kClosing.begin(), kClosing.end());
+  if (!param.dataEntry.empty()) {
+    const auto centre = FineTuning(0x40, 0x00);
+    expected.insert(expected.end(), centre.begin(), centre.end());
+  }
+  EXPECT_EQ(outputs.Messages(), expected);
+}
+
+// 8192 + round(1200 log2(A4 / 440) / 100 * 8192), as seven high and seven low bits.
+INSTANTIATE_TEST_SUITE_P(Pitches, ReferencePitchTest,
+                         ::testing::Values(ReferencePitchCase{432, false, {0x2B, 0x56}},  // 5590
+                                           ReferencePitchCase{440, false, {}},
+                                           ReferencePitchCase{442, false, {0x45, 0x03}},  // 8835
+                                           ReferencePitchCase{460, false, {0x71, 0x20}},  // 14496
+                                           ReferencePitchCase{420, false, {0x0C, 0x3A}},  // 1594
+                                           ReferencePitchCase{432, true, {}}));
 
 class DeviceIndexTest : public VirtualTonePlayerTest,
                         public ::testing::WithParamInterface<std::pair<int, int>> {};
@@ -316,7 +373,6 @@ struct SilentCase {
   const char* what;
   int deviceIndex;
   bool failOpens;
-  bool stopSetBefore;
 };
 void PrintTo(const SilentCase& param, std::ostream* out) {
   *out << param.what;
@@ -325,27 +381,20 @@ void PrintTo(const SilentCase& param, std::ostream* out) {
 class SilentNoteTest : public VirtualTonePlayerTest,
                        public ::testing::WithParamInterface<SilentCase> {};
 
-TEST_P(SilentNoteTest, AnUnopenableDeviceEndsTheNoteWithoutTouchingTheStopEvent) {
+TEST_P(SilentNoteTest, AnUnopenableDeviceEndsTheNoteSilently) {
   const auto& param = GetParam();
   ChangeSetting(player, &PlaybackSettings::DeviceIndex, param.deviceIndex);
   outputs.FailOpens(param.failOpens);
-  if (param.stopSetBefore) {
-    player.Stop().Set();
-  }
   PlayAndWait();
 
   EXPECT_TRUE(outputs.Events().empty());
   EXPECT_TRUE(clock.Sleeps().empty());
-  EXPECT_EQ(player.Stop().IsSet(), param.stopSetBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, SilentNoteTest,
-    ::testing::Values(SilentCase{"PastTheLastDevice", kExternalDevices + 1, false, false},
-                      SilentCase{"PastTheLastDeviceStopSet", kExternalDevices + 1, false, true},
-                      SilentCase{"BelowTheDefault", -2, false, true},
-                      SilentCase{"OpenFailsStopSet", 0, true, true},
-                      SilentCase{"OpenFailsStopClear", 0, true, false}),
+    ::testing::Values(SilentCase{"PastTheLastDevice", kExternalDevices + 1, false},
+                      SilentCase{"BelowTheDefault", -2, false}, SilentCase{"OpenFails", 0, true}),
     [](const auto& info) { return std::string(info.param.what); });
 
 struct BytesCase {
@@ -393,6 +442,10 @@ class HeldSleeper final : public Sleeper {
     changed_.wait(lock, [this] { return released_; });
     --sleeping_;
   }
+  milliseconds Wait(StopEvent&, StopEvent::Count, milliseconds duration) override {
+    Sleep(duration);
+    return duration;
+  }
   bool WaitForSleepers(int count) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::seconds(10),
@@ -438,6 +491,96 @@ TEST(TonePlayerOverlapTest, SecondSingleStrikeDuringTheFirstRingRunsBesideIt) {
   EXPECT_EQ(outputs.OpenConnections(), 0);
 }
 
+// Holds each open until the test lets it finish, as a SoundFont still loading or a slow JACK
+// connection would; opens are numbered 1, 2, ... in the order they begin.
+class GatedOutputs final : public MidiOutputs {
+ public:
+  explicit GatedOutputs(RecordingMidiOutputs& outputs) : outputs_(outputs) {}
+  int DeviceCount() override { return outputs_.DeviceCount(); }
+  std::string DeviceName(int deviceId) override { return outputs_.DeviceName(deviceId); }
+  std::unique_ptr<MidiConnection> Open(int deviceId) override {
+    std::unique_lock lock(mutex_);
+    const int number = ++begun_;
+    changed_.notify_all();
+    changed_.wait(lock, [this, number] { return released_.count(number) != 0; });
+    lock.unlock();
+    return outputs_.Open(deviceId);
+  }
+  bool WaitForOpens(int count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10),
+                             [this, count] { return begun_ >= count; });
+  }
+  void Release(int number) {
+    std::lock_guard lock(mutex_);
+    released_.insert(number);
+    changed_.notify_all();
+  }
+
+ private:
+  RecordingMidiOutputs& outputs_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int begun_ = 0;
+  std::set<int> released_;
+};
+
+// Waits (in real time, as a guard against a hang) until `done` holds for the recorded events.
+bool WaitForEvents(const RecordingMidiOutputs& outputs,
+                   const std::function<bool(const std::vector<Event>&)>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (done(outputs.Events())) {
+      return true;
+    }
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  return false;
+}
+
+bool Closed(const std::vector<Event>& events, int connection) {
+  return std::any_of(events.begin(), events.end(), [connection](const Event& event) {
+    return event.kind == Kind::Close && event.connection == connection;
+  });
+}
+
+// The user starts string 1, then switches to string 2 while both devices are still opening.
+// The second device opens first; the stop meant for the first note must still end it.
+TEST(TonePlayerSlowOpenTest, AStopForTheFirstOfTwoWaitingNotesStillEndsIt) {
+  SystemSleeper sleeper;
+  RecordingMidiOutputs outputs(kExternalDevices);
+  GatedOutputs gated(outputs);
+  TonePlayer player(gated, sleeper);
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
+  // Lets every open finish whatever happens, so the player's destruction cannot hang.
+  struct ReleaseOnExit {
+    GatedOutputs& gated;
+    ~ReleaseOnExit() {
+      gated.Release(1);
+      gated.Release(2);
+    }
+  } releaseOnExit{gated};
+
+  player.Play("E", 1);
+  ASSERT_TRUE(gated.WaitForOpens(1));
+  player.StopAll();
+  player.Play("A", 2);
+  ASSERT_TRUE(gated.WaitForOpens(2));
+  gated.Release(2);
+  ASSERT_TRUE(WaitForEvents(outputs, [](const auto& events) {
+    return std::any_of(events.begin(), events.end(), IsNoteOn);
+  }));
+  gated.Release(1);
+
+  EXPECT_TRUE(WaitForEvents(outputs, [](const auto& events) { return Closed(events, 2); }))
+      << "the first note loops on with no button lit";
+  const auto events = outputs.Events();
+  EXPECT_FALSE(Closed(events, 1)) << "the second note was never stopped";
+  EXPECT_EQ(MessagesOf(events, 2), (std::vector<midi::PackedMessage>{
+                                       kProgram0, kNoteOnE2, kPanCentre, kReverbOff, kChorusOff}));
+  // The player's destruction ends the second note.
+}
+
 // Real threads and real sleeps; the bounds are generous so a loaded machine does not fail them.
 constexpr auto kPromptly = std::chrono::milliseconds(500);
 
@@ -476,7 +619,7 @@ TEST_F(RealTimeTonePlayerTest, LoopingNoteEndsSoonAfterTheStop) {
   std::this_thread::sleep_for(milliseconds(50));
 
   const auto stopTime = SinceStart();
-  player.Stop().Set();
+  player.StopAll();
   player.WaitIdle();
   EXPECT_LT(SinceStart() - stopTime, kPromptly);
 
@@ -533,7 +676,7 @@ TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerWhileAWorkerOpensItsDeviceEnds
 
   auto destroyed = std::async(std::launch::async, [&player] { player.reset(); });
   if (destroyed.wait_for(kOpenTime + kPromptly) != std::future_status::ready) {
-    raw->Stop().Set();  // frees the waiting destruction so the test can end
+    raw->StopAll();  // frees the waiting destruction so the test can end
     FAIL() << "the destruction did not end the looping note";
   }
   EXPECT_EQ(outputs.OpenConnections(), 0);

@@ -10,6 +10,7 @@ class RecordingMidiOutputs::Connection final : public MidiConnection {
   void Send(midi::PackedMessage message) override {
     owner_.Record(Kind::Message, deviceId_, id_, message);
   }
+  bool SetReferencePitch(double /*a4Hz*/) override { return owner_.TunesItself(); }
 
  private:
   RecordingMidiOutputs& owner_;
@@ -62,6 +63,16 @@ void RecordingMidiOutputs::Prepare(int deviceId, int program) {
 void RecordingMidiOutputs::FailOpens(bool fail) {
   std::lock_guard lock(mutex_);
   failOpens_ = fail;
+}
+
+void RecordingMidiOutputs::SetTunesItself(bool tunes) {
+  std::lock_guard lock(mutex_);
+  tunesItself_ = tunes;
+}
+
+bool RecordingMidiOutputs::TunesItself() const {
+  std::lock_guard lock(mutex_);
+  return tunesItself_;
 }
 
 void RecordingMidiOutputs::SetDeviceCount(int count) {

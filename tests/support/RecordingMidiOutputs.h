@@ -33,6 +33,9 @@ class RecordingMidiOutputs final : public MidiOutputs {
   void Prepare(int deviceId, int program) override;
 
   void FailOpens(bool fail);
+  // Whether connections tune themselves to a reference pitch, as the built-in synthesizer does.
+  void SetTunesItself(bool tunes);
+  bool TunesItself() const;
   void SetDeviceCount(int count);
 
   std::vector<Event> Events() const;
@@ -48,6 +51,7 @@ class RecordingMidiOutputs final : public MidiOutputs {
   int deviceCount_;
   TimeSource now_;
   bool failOpens_ = false;
+  bool tunesItself_ = false;
   int nextConnection_ = 1;
   int openConnections_ = 0;
   std::vector<Event> events_;

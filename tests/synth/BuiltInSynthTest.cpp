@@ -208,7 +208,7 @@ TEST(BuiltInSynthTest, TheNextStringsNoteReleasesTheStoppedLoopingNote) {
       TonePlayer player(outputs, clock);
       player.ApplySettings(
           {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = true, .Rate = kDefaultRate});
-      clock.At(std::chrono::milliseconds(1000), [&player] { player.Stop().Set(); });
+      clock.At(std::chrono::milliseconds(1000), [&player] { player.StopAll(); });
       player.Play("E", 1);
       player.WaitIdle();
       if (pressAnother) {

@@ -1,0 +1,40 @@
+#include "player/ReferencePitch.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "player/MidiMessage.h"
+
+namespace morrowfane {
+namespace {
+
+constexpr double kCentsPerOctave = 1200.0;
+constexpr double kCentsPerSemitone = 100.0;
+constexpr double kStandardA4 = 440.0;
+constexpr int kMaxFineTuning = 0x3FFF;
+constexpr int kDataBits = 7;
+constexpr int kDataMask = 0x7F;
+
+midi::PackedMessage Controller(std::uint8_t controller, int value) {
+  return midi::Pack(midi::kControlChange, controller, static_cast<std::uint8_t>(value & kDataMask));
+}
+
+}  // namespace
+
+int FineTuningFor(double a4Hz) {
+  const double cents = kCentsPerOctave * std::log2(a4Hz / kStandardA4);
+  // A full step of the value either way is one semitone up or down.
+  const auto steps = std::lround(cents / kCentsPerSemitone * kCentreFineTuning);
+  return std::clamp(kCentreFineTuning + static_cast<int>(steps), 0, kMaxFineTuning);
+}
+
+void SendFineTuning(MidiConnection& connection, int value) {
+  connection.Send(Controller(midi::kRpnMsbController, 0));
+  connection.Send(Controller(midi::kRpnLsbController, midi::kFineTuningRpn));
+  connection.Send(Controller(midi::kDataEntryMsbController, value >> kDataBits));
+  connection.Send(Controller(midi::kDataEntryLsbController, value));
+  connection.Send(Controller(midi::kRpnMsbController, midi::kNullRpn));
+  connection.Send(Controller(midi::kRpnLsbController, midi::kNullRpn));
+}
+
+}  // namespace morrowfane
