@@ -1,8 +1,8 @@
 #include "settings/Settings.h"
 
 #include <cerrno>
-#include <fstream>
 
+#include "settings/ReadFile.h"
 #include "settings/ReplaceFile.h"
 #include "settings/SettingsText.h"
 
@@ -12,17 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kMaxSymlinkHops = 40;
-
-std::string ReadFilePrefix(const fs::path& file, std::size_t maxBytes) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return {};
-  }
-  std::string bytes(maxBytes, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(maxBytes));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
-}
 
 // Writing through a symbolic link updates the file it points to, so the replacement happens
 // beside that file and the link stays.
@@ -46,7 +35,7 @@ fs::path FollowSymlinks(fs::path file) {
 void LoadSettings(TonePlayer& player, const fs::path& file) {
   StoredSettings settings{std::string(kStandardRoot), player.Settings()};
   settings = ParseSettingsText(
-      SettingsTextFromFileBytes(ReadFilePrefix(file, kMaxSettingsFileBytes)), settings);
+      SettingsTextFromFileBytes(ReadRegularFilePrefix(file, kMaxSettingsFileBytes)), settings);
   player.ApplySettings(settings.Playback);
   player.SetTuning(TuningForRoot(settings.Root));
 }
