@@ -142,8 +142,9 @@ int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
   if (handle == INVALID_HANDLE_VALUE) {
     return EEXIST;
   }
-  FileHandle out(handle);
+  // Declared first so that it goes last: Windows removes no file that a handle holds open.
   TemporaryFile temporary(temporaryPath);
+  FileHandle out(handle);
 
   if (const int error = WriteAll(out.Get(), bytes); error != 0) {
     return error;
@@ -155,10 +156,12 @@ int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
     return LastError();
   }
   // ReplaceFileW keeps the old file's attributes and access rights, as writing into it would
-  // have; a read-only file refuses, as opening it for writing would.
+  // have; a read-only file refuses, as opening it for writing would. Given no backup name, Wine
+  // leaves a backup of its own naming behind when the replacement fails; one of ours is removed.
+  const TemporaryFile backup(temporary.Path().wstring() + L".old");
   const bool replaced =
       oldExists
-          ? ::ReplaceFileW(file.c_str(), temporary.Path().c_str(), nullptr,
+          ? ::ReplaceFileW(file.c_str(), temporary.Path().c_str(), backup.Path().c_str(),
                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
           : ::MoveFileExW(temporary.Path().c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
   if (!replaced) {
