@@ -11,9 +11,10 @@ if(NOT MORROWFANE_HARDENING)
   return()
 endif()
 
-# Adds each compile option the compiler accepts, tried in order on top of those accepted before it
-# (-Werror=format-security is ignored without -Wformat), when compiling and when linking a program
-# (MinGW's stack protector needs its library at link time).
+# Adds each option the compiler accepts, tried in order on top of those accepted before it
+# (-Werror=format-security is ignored without -Wformat). It is checked and used both when
+# compiling and when linking: MinGW's stack protector links its library only when the link
+# command has the flag too.
 function(morrowfane_add_checked_compile_options)
   set(accepted "")
   foreach(flag IN LISTS ARGN)
@@ -24,6 +25,7 @@ function(morrowfane_add_checked_compile_options)
     check_cxx_compiler_flag("${flag}" ${result})
     if(${result})
       add_compile_options("${flag}")
+      add_link_options("${flag}")
       list(APPEND accepted "${flag}")
     endif()
   endforeach()
