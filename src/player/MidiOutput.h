@@ -16,6 +16,9 @@ class MidiConnection {
   virtual ~MidiConnection() = default;
   // Sends one channel message. Failures are the device's business and are not reported.
   virtual void Send(midi::PackedMessage message) = 0;
+  // A connection that can retune its own notes to the reference pitch A4 = `a4Hz` (the built-in
+  // synthesizer) does so and returns true; otherwise the player sends channel fine tuning.
+  virtual bool SetReferencePitch(double /*a4Hz*/) { return false; }
 };
 
 // The set of MIDI outputs a note can be played on.
