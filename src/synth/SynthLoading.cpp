@@ -122,12 +122,17 @@ AudioOutput::AudioOutput(FluidInstance& fluid, std::vector<std::string> drivers,
     : fluid_(fluid), drivers_(std::move(drivers)), render_(render), data_(data) {}
 
 AudioOutput::~AudioOutput() {
-  // A driver whose periods stopped a moment ago has most likely lost its server.
+  // A driver whose periods stopped a moment ago has most likely lost its server; a JACK server
+  // that takes no client has gone, however recently.
   constexpr std::chrono::milliseconds kGoneAtExit{200};
-  if (!CheckLost(kGoneAtExit)) {
-    fluid_.StopDriver();
-    delete relay_;
+  if (CheckLost(kGoneAtExit)) {
+    return;
   }
+  if (relay_ != nullptr && driverName_ == kJackDriver && JackServerSampleRate() <= 0.0) {
+    Abandon();
+    return;
+  }
+  fluid_.StopDriver();
 }
 
 int AudioOutput::Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
@@ -149,7 +154,7 @@ bool AudioOutput::StartDriver(const std::string& driver) {
   if (!fluid_.StartDriver(&AudioOutput::Callback, relay.get())) {
     return false;
   }
-  relay_ = relay.release();
+  relay_ = std::move(relay);
   driverName_ = driver;
   return true;
 }
@@ -214,8 +219,9 @@ bool AudioOutput::CheckLost(std::chrono::milliseconds silence) {
 
 void AudioOutput::Abandon() {
   relay_->on.store(false, std::memory_order_release);
-  // The relay stays allocated with its driver: if that driver ever runs again it reads it.
-  relay_ = nullptr;
+  // The relay stays allocated with its driver, deliberately leaked: should that driver ever run
+  // again, it reads the relay.
+  static_cast<void>(relay_.release());
   fluid_.AbandonDriver();
   driverName_.clear();
 }

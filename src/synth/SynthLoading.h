@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,7 +69,7 @@ class AudioOutput {
   const std::vector<std::string> drivers_;
   const fluid_audio_func_t render_;
   void* const data_;
-  Relay* relay_ = nullptr;  // of the running driver
+  std::unique_ptr<Relay> relay_;  // of the running driver
   std::string driverName_;
   double sampleRate_ = 0.0;
 };
