@@ -149,9 +149,10 @@ void JackTestServer::Start() {
 }
 
 void JackTestServer::Kill() {
-  if (process_ && process_->Pid() > 0) {
-    kill(process_->Pid(), SIGKILL);
-    WaitFor([this] { return process_->Exited(); }, kStopWait);
+  // SIGTERM, as `kill` sends: a server ended by SIGKILL never leaves JACK's server registry, and
+  // a few of those stop any further server from starting on the machine.
+  if (process_) {
+    process_->Stop();
   }
   running_ = false;
 }

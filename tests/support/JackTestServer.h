@@ -55,7 +55,7 @@ class JackTestServer {
   bool Running() const { return running_; }
   const std::string& Name() const { return name_; }
 
-  // Ends the server at once (SIGKILL), as a crash does; its clients are not told beforehand.
+  // Ends the server as `kill` does (SIGTERM), while its clients run.
   void Kill();
   // Starts the server again under the same name; true once it accepts clients.
   bool Restart();
