@@ -54,8 +54,16 @@ class JackTestServer {
   // True once the server accepts clients.
   bool Running() const { return running_; }
   const std::string& Name() const { return name_; }
+  // Kills the server as a crash would (SIGKILL), leaving its clients to notice.
+  void Kill();
+  // Kills the server if it runs and starts it again under the same name; true once it runs.
+  bool Restart();
 
  private:
+  void Start();
+
+  int sampleRate_;
+  int period_;
   std::string name_;
   std::string previousDefault_;
   bool hadPreviousDefault_ = false;
