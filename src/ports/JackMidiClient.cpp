@@ -25,7 +25,7 @@ constexpr std::size_t kMaxPorts = 16;
 constexpr std::size_t kQueueCapacity = 1024;
 // A JACK port carries messages only once the server has made the connection and run a cycle
 // with it; until then they are dropped. A new connection waits for that, within this bound.
-constexpr milliseconds kConnectWait{1000};
+constexpr milliseconds kConnectWait{2000};
 constexpr std::uint64_t kCyclesAfterConnect = 2;
 // Closing waits this long at most for the queued messages to go out.
 constexpr milliseconds kDrainWait{500};
