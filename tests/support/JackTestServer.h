@@ -54,7 +54,6 @@ class JackTestServer {
   // True once the server accepts clients.
   bool Running() const { return running_; }
   const std::string& Name() const { return name_; }
-
   // Ends the server as `kill` does (SIGTERM), while its clients run.
   void Kill();
   // Starts the server again under the same name; true once it accepts clients.
