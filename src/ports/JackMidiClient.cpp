@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <optional>
 
 #include "player/MidiMessage.h"
@@ -21,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kClientName[] = "MorrowFane-midi";
 constexpr char kPortPrefix[] = "out";
+// Room for the prefix and a slot number.
+constexpr std::size_t kPortNameBytes = 16;
 constexpr std::size_t kMaxPorts = 16;
 constexpr std::size_t kQueueCapacity = 1024;
 // A JACK port carries messages only once the server has made the connection and run a cycle
@@ -368,8 +371,9 @@ bool JackMidiClient::ConnectSlot(const std::shared_ptr<Session>& session, std::s
   // libjack does not guard a client's graph changes against each other.
   std::unique_lock api(session->apiMutex);
   if (port.load(std::memory_order_relaxed) == nullptr) {
-    const std::string name = kPortPrefix + std::to_string(slot + 1);
-    jack_port_t* registered = jack_port_register(session->client, name.c_str(),
+    std::array<char, kPortNameBytes> name{};
+    std::snprintf(name.data(), name.size(), "%s%zu", kPortPrefix, slot + 1);
+    jack_port_t* registered = jack_port_register(session->client, name.data(),
                                                  JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (registered == nullptr) {
       return false;
