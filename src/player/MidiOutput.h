@@ -20,6 +20,9 @@ class MidiConnection {
   // Tunes the connection's notes so that A4 sounds at `a4Hz`, if the device can do that itself
   // without MIDI messages; true if it did. Otherwise the caller tunes the channel by MIDI.
   virtual bool SetReferencePitch(double /*a4Hz*/) { return false; }
+  // False once the device behind the connection has gone (its sound server died): nothing sent
+  // is heard any more, and the note should end as if the device had never opened.
+  virtual bool Alive() const { return true; }
 };
 
 // The set of MIDI outputs a note can be played on.

@@ -195,6 +195,7 @@ class JackMidiClient::Connection final : public MidiConnection {
     notes_.Observe(message);
     session_->slots[slot_].queue.Push(message);  // a full queue drops it, as a busy device would
   }
+  bool Alive() const override { return session_->Alive(); }
 
  private:
   JackMidiClient& owner_;

@@ -205,6 +205,7 @@ class BuiltInSynth::Impl {
   std::unique_ptr<ChannelPool> pool_;
   std::atomic<bool> ready_{false};
   std::atomic<std::uint64_t> renderedFrames_{0};
+  std::atomic<bool> audible_{false};
 
   std::atomic<bool> stopping_{false};
   std::counting_semaphore<> wake_{0};
@@ -229,7 +230,8 @@ void BuiltInSynth::Impl::RunService() {
     ringLimit_ = std::make_unique<RingLimit>(static_cast<std::uint64_t>(
         sampleRate_ * std::chrono::duration<double>(kRingLimit).count()));
     pool_ = std::make_unique<ChannelPool>(
-        ChannelContext{fluid_.Synth(), ringLimit_.get(), tuningSource_.get(), &renderedFrames_},
+        ChannelContext{fluid_.Synth(), ringLimit_.get(), tuningSource_.get(), &renderedFrames_,
+                       &audible_},
         kPreloadChannel);
     ready_.store(true, std::memory_order_release);
   }
@@ -350,6 +352,7 @@ void BuiltInSynth::Impl::SetState(State state) {
     std::lock_guard lock(mutex_);
     state_ = state;
   }
+  audible_.store(state == State::Ready, std::memory_order_release);
   changed_.notify_all();
 }
 

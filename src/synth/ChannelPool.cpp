@@ -43,6 +43,7 @@ class SynthConnection final : public MidiConnection {
     channel_.SetReferencePitch(a4Hz);
     return true;
   }
+  bool Alive() const override { return channel_.Audible(); }
   int Channel() const { return channel_.Number(); }
 
  private:

@@ -26,6 +26,8 @@ struct ChannelContext {
   // Corrections per program; null without pitch correction.
   const KeyTuningSource* tuning = nullptr;
   const std::atomic<std::uint64_t>* renderedFrames = nullptr;
+  // False while the audio output is lost.
+  const std::atomic<bool>* audible = nullptr;
 };
 
 class ChannelPool;
@@ -39,6 +41,7 @@ class SynthChannel {
   SynthChannel(ChannelPool& pool, const ChannelContext& context, int number);
 
   int Number() const { return number_; }
+  bool Audible() const { return context_.audible->load(std::memory_order_acquire); }
   // Silences the channel and puts it back to its power-on state with no program selected.
   void Reset(const std::array<int, kRestoredControllerCount>& controllerDefaults);
   void Send(midi::PackedMessage message);
