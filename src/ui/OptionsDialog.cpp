@@ -95,7 +95,7 @@ void OptionsDialog::CreateControls() {
   rateSpin_ = Place(new UpDownControl(this), 65, 55, 9, 12);
   rateSpin_->SetBuddy(rateBox_);
   auto* rateLabel = PlaceLabel(new QLabel(tr("Rate:"), this), 12, 56, 20, 11);
-  referenceBox_ = Place(new QLineEdit(this), 107, 55, 28, 12);
+  referenceBox_ = Place(new QLineEdit(this), 113, 55, 28, 12);
   auto* referenceLabel = PlaceLabel(new QLabel(tr("A4 (Hz):"), this), 80, 56, 25, 11);
   auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
   auto* deviceLabel =
