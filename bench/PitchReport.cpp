@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "pitch/PitchCorrector.h"
-#include "synth/AudioLibraries.h"
+#include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
@@ -60,13 +60,6 @@ constexpr double kTightCents = 0.5;
 constexpr double kLooseCents = 1.0;
 constexpr std::array<int, 8> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34};
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-struct SettingsDeleter {
-  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
-};
-struct SynthDeleter {
-  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
-};
 
 // The phase of partial `harmonic` of `fundamental`, followed sample by sample.
 struct PhaseTrack {
@@ -200,23 +193,16 @@ std::optional<double> MeasureKey(const std::vector<float>& samples, double rate,
 
 class Renderer {
  public:
-  Renderer(const std::string& soundFont, double rate) : rate_(rate) {
-    SilenceAudioLibraries();
-    settings_.reset(new_fluid_settings());
-    fluid_settings_setnum(settings_.get(), "synth.sample-rate", rate);
-    fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
-    // The note, not the room: the reverberation's modulated delays move the mix's pitch.
-    fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
-    fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
-    synth_.reset(new_fluid_synth(settings_.get()));
-    loaded_ = fluid_synth_sfload(synth_.get(), soundFont.c_str(), 1) != FLUID_FAILED;
+  Renderer(const std::string& soundFont, double rate) : rate_(rate), fluid_(rate) {
+    loaded_ = fluid_.MakeSynth() &&
+              fluid_synth_sfload(fluid_.Synth(), soundFont.c_str(), 1) != FLUID_FAILED;
   }
 
   bool Loaded() const { return loaded_; }
 
   // The samples of `key` from its strike, to beyond kEndSeconds.
   std::vector<float> Note(int program, int key, const std::optional<KeyPitches>& pitches) {
-    auto* synth = synth_.get();
+    auto* synth = fluid_.Synth();
     fluid_synth_program_change(synth, kChannel, program);
     if (pitches) {
       InstallKeyTuning(synth, program, "report " + std::to_string(program), *pitches);
@@ -242,8 +228,7 @@ class Renderer {
  private:
   static constexpr int kRetire = 64;
   double rate_;
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
-  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+  FluidInstance fluid_;
   bool loaded_ = false;
   std::vector<float> left_;
   std::vector<float> right_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "player/MidiMessage.h"
@@ -34,6 +35,16 @@ class MidiOutputs {
   // A hint that notes with `program` will soon be played on `deviceId`, so the device can do any
   // slow preparation in the background. Never blocks.
   virtual void Prepare(int /*deviceId*/, int /*program*/) {}
+  // The id of the device listed under `name` right now, so a choice made from an earlier list
+  // still opens the same device after the list has changed; nullopt when none is.
+  virtual std::optional<int> DeviceIdByName(const std::string& name) {
+    for (int id = kDefaultDeviceId; id < DeviceCount(); ++id) {
+      if (DeviceName(id) == name) {
+        return id;
+      }
+    }
+    return std::nullopt;
+  }
 };
 
 }  // namespace morrowfane

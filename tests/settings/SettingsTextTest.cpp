@@ -218,25 +218,29 @@ TEST_P(SaveErrorForTable, NamesTheCauseAndTheFile) {
   EXPECT_EQ(error.message, c.message);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ErrorNumbers, SaveErrorForTable,
-    ::testing::Values(
-        ErrorCase{EACCES, "morrowfane.ini", SaveError::Cause::AccessDenied,
-                  "Access to morrowfane.ini was denied."},
-        ErrorCase{EPERM, "/home/user/morrowfane.ini", SaveError::Cause::AccessDenied,
-                  "Access to morrowfane.ini was denied."},
-        ErrorCase{EROFS, "morrowfane.ini", SaveError::Cause::AccessDenied,
-                  "Access to morrowfane.ini was denied."},
-        ErrorCase{ENOSPC, "dir/morrowfane.ini", SaveError::Cause::DiskFull,
-                  "Disk full while accessing morrowfane.ini."},
-        ErrorCase{EDQUOT, "morrowfane.ini", SaveError::Cause::DiskFull,
-                  "Disk full while accessing morrowfane.ini."},
-        ErrorCase{EIO, "morrowfane.ini", SaveError::Cause::Other,
-                  "An unexpected file error occurred while accessing morrowfane.ini."},
-        ErrorCase{EISDIR, "other.ini", SaveError::Cause::Other,
-                  "An unexpected file error occurred while accessing other.ini."},
-        ErrorCase{EFBIG, "morrowfane.ini", SaveError::Cause::Other,
-                  "An unexpected file error occurred while accessing morrowfane.ini."}));
+// EDQUOT is a POSIX cause; Windows has no disk quota error number.
+const ErrorCase kErrorCases[] = {
+    {EACCES, "morrowfane.ini", SaveError::Cause::AccessDenied,
+     "Access to morrowfane.ini was denied."},
+    {EPERM, "/home/user/morrowfane.ini", SaveError::Cause::AccessDenied,
+     "Access to morrowfane.ini was denied."},
+    {EROFS, "morrowfane.ini", SaveError::Cause::AccessDenied,
+     "Access to morrowfane.ini was denied."},
+    {ENOSPC, "dir/morrowfane.ini", SaveError::Cause::DiskFull,
+     "Disk full while accessing morrowfane.ini."},
+#if defined(EDQUOT)
+    {EDQUOT, "morrowfane.ini", SaveError::Cause::DiskFull,
+     "Disk full while accessing morrowfane.ini."},
+#endif
+    {EIO, "morrowfane.ini", SaveError::Cause::Other,
+     "An unexpected file error occurred while accessing morrowfane.ini."},
+    {EISDIR, "other.ini", SaveError::Cause::Other,
+     "An unexpected file error occurred while accessing other.ini."},
+    {EFBIG, "morrowfane.ini", SaveError::Cause::Other,
+     "An unexpected file error occurred while accessing morrowfane.ini."},
+};
+
+INSTANTIATE_TEST_SUITE_P(ErrorNumbers, SaveErrorForTable, ::testing::ValuesIn(kErrorCases));
 
 }  // namespace
 }  // namespace morrowfane
