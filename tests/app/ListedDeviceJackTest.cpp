@@ -144,7 +144,7 @@ TEST_F(ListedDeviceJackTest, AMissingNameFallsBackToTheStoredPosition) {
   const PlaybackSettings found = WithListedDevice(stored, *outputs_);
   EXPECT_EQ(found, stored);
   PlayDropD(found);
-  EXPECT_TRUE(Heard(0)) << "the port at the stored position got no note";
+  EXPECT_TRUE(Heard(0)) << "the port at the stored position got no note" << ReadAll(dumps_[0]);
 }
 
 }  // namespace
