@@ -1,222 +1,83 @@
 // Pitch report: how far each General MIDI program of a SoundFont sounds from equal temperament
-// (A4 = 440 Hz) on the guitar's keys 29..64, before and after the built-in synthesizer's pitch
+// (A4 = 440 Hz) on the keys a tuning can sound, before and after the built-in synthesizer's pitch
 // correction.
 //
 //   pitch_report [--keys] [--soundfont PATH] [--rate HZ] [PROGRAM...]
 //
-// --keys also prints each key's deviation before and after ("-" where it has no measurable pitch).
-// The notes are rendered as the built-in synthesizer plays them (key tuning installed under the
-// program's number and activated on the note's channel, velocity 126, no reverberation or chorus)
-// and measured here with a method of this tool's own, not the correction's analysis: each of the
-// first eight harmonics of the key is shifted to 0 Hz (heterodyne), low-passed, and its phase
-// followed through the note. A partial's frequency is the slope of its phase over the stretch that
-// defines a note's pitch (kNoteSettle to kNoteEnd after the strike); the filters
-// run from the strike and their delay is allowed for, so the phase read is that of this stretch.
-// The partial followed is the lowest of them no more than 30 dB below the strongest. A key has no
-// measurable pitch when those harmonics hold less than half of the sound's power, when it dies away
-// within the stretch (its last tenth more than 60 dB below its first), when its pitch is more than
-// 50 cents from the key, or when its two halves differ by more than 2 cents (a sound
-// whose pitch moves that much within a second has no pitch to half a cent); a program is measurable
-// when two thirds of its keys are, before and after.
+// --keys also prints each key's readings before and after ("-" where it has none). The notes are
+// rendered as the built-in synthesizer plays them (key tuning installed under the program's number
+// and activated on the note's channel, velocity 126, no reverberation or chorus) and read three
+// ways, each as worst key / RMS in cents:
+//   heard        the power-weighted harmonic fit of partials 1 to 8 (HeardPitch.h), with an
+//   analysis
+//                of this tool's own, not the correction's; the targets apply to it;
+//   fundamental  the first partial alone;
+//   tuner        aubio's YIN period detector, as a tuner app reads (TunerReading.h).
+// Samples that beat read differently from strike to strike. The eight guitar, bass and piano
+// programs are struck kStrikes times per key, each strike a little later than the last, so that
+// it meets the samples at another point of the audio blocks; their heard pitch is the mean, and
+// `spread` is the widest range of a key's strikes. `agree` is the largest difference, before
+// correction, between this tool's heard pitch and the correction's own measurement of the same
+// audio. A program is measurable when two thirds of its keys are, before and after.
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "HeardPitch.h"
+#include "TunerReading.h"
 #include "pitch/PitchCorrector.h"
-#include "synth/AudioLibraries.h"
+#include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
 namespace {
 
+using report::KeyReading;
+
 constexpr char kDefaultSoundFont[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 constexpr double kDefaultRate = 48000.0;
 constexpr int kChannel = 1;
-constexpr double kSettleSeconds = std::chrono::duration<double>(kNoteSettle).count();
 constexpr double kEndSeconds = std::chrono::duration<double>(kNoteEnd).count();
-// Rendered beyond the end of the stretch for the low-pass filters' delay (under 0.1 s on the
+// Rendered beyond the end of the stretch for the heard pitch's filter delay (under 0.1 s on the
 // lowest key).
 constexpr double kDelayMarginSeconds = 0.15;
-constexpr int kHarmonics = 8;
-constexpr double kAudiblePartial = 1e-3;  // power ratio, -30 dB
-constexpr double kMinExplainedPower = 0.5;
-constexpr double kMaxOffsetCents = 50.0;
-constexpr double kMaxHalvesCents = 2.0;
-// The low-pass: four one-pole stages with their corner at a sixth of the fundamental, so the
-// neighbouring partials (one fundamental away) are 60 dB down.
-constexpr int kLowPassStages = 4;
-constexpr double kCornerDivisor = 6.0;
 constexpr double kTightCents = 0.5;
+constexpr double kTightRmsCents = 0.2;
 constexpr double kLooseCents = 1.0;
 constexpr std::array<int, 8> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34};
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-struct SettingsDeleter {
-  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
-};
-struct SynthDeleter {
-  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
-};
-
-// The phase of partial `harmonic` of `fundamental`, followed sample by sample.
-struct PhaseTrack {
-  std::vector<double> phase;  // unwrapped, one value per period
-  double spacing = 0.0;       // seconds between values
-  double power = 0.0;         // mean power of the partial
-};
-
-PhaseTrack Follow(const std::vector<float>& samples, double rate, double fundamental,
-                  int harmonic) {
-  const double omega = kTwoPi * fundamental * harmonic / rate;
-  const double alpha = 1.0 - std::exp(-kTwoPi * fundamental / kCornerDivisor / rate);
-  // Each one-pole stage delays a slowly changing signal by (1 - alpha) / alpha samples: the
-  // output at n + delay describes the input at n.
-  const auto delay = static_cast<std::size_t>(std::lround(kLowPassStages * (1.0 - alpha) / alpha));
-  const auto settle = static_cast<std::size_t>(std::lround(kSettleSeconds * rate)) + delay;
-  const auto end = static_cast<std::size_t>(std::lround(kEndSeconds * rate)) + delay;
-  const auto step = std::max<std::size_t>(1, static_cast<std::size_t>(rate / fundamental));
-  std::array<std::complex<double>, kLowPassStages> stages{};
-  std::complex<double> oscillator(1.0, 0.0);
-  const std::complex<double> rotation(std::cos(omega), -std::sin(omega));
-  PhaseTrack track;
-  track.spacing = static_cast<double>(step) / rate;
-  double previous = 0.0;
-  double unwrapped = 0.0;
-  std::size_t count = 0;
-  for (std::size_t n = 0; n < std::min(end + 1, samples.size()); ++n) {
-    std::complex<double> value = 2.0 * static_cast<double>(samples[n]) * oscillator;
-    for (auto& stage : stages) {
-      stage += alpha * (value - stage);
-      value = stage;
-    }
-    oscillator *= rotation;
-    if ((n & 1023U) == 0) {
-      oscillator /= std::abs(oscillator);
-    }
-    if (n >= settle && (n - settle) % step == 0) {
-      const double angle = std::arg(value);
-      if (track.phase.empty()) {
-        unwrapped = angle;
-      } else {
-        double change = angle - previous;
-        change -= kTwoPi * std::round(change / kTwoPi);
-        unwrapped += change;
-      }
-      previous = angle;
-      track.phase.push_back(unwrapped);
-      track.power += std::norm(value) / 2.0;
-      ++count;
-    }
-  }
-  if (count > 0) {
-    track.power /= static_cast<double>(count);
-  }
-  return track;
-}
-
-// The frequency offset of the partial, in cents, over values [from, to]: the slope of the
-// least-squares line through the phase, which averages out the slow phase wobble of many looped
-// samples instead of depending on the phase at two instants.
-double OffsetCents(const PhaseTrack& track, std::size_t from, std::size_t to, double partialHz) {
-  const double count = static_cast<double>(to - from + 1);
-  double meanT = 0.0;
-  double meanPhase = 0.0;
-  for (std::size_t i = from; i <= to; ++i) {
-    meanT += static_cast<double>(i);
-    meanPhase += track.phase[i];
-  }
-  meanT /= count;
-  meanPhase /= count;
-  double covariance = 0.0;
-  double variance = 0.0;
-  for (std::size_t i = from; i <= to; ++i) {
-    const double t = static_cast<double>(i) - meanT;
-    covariance += t * (track.phase[i] - meanPhase);
-    variance += t * t;
-  }
-  const double hertz = covariance / variance / (kTwoPi * track.spacing);
-  return 1200.0 * std::log2((partialHz + hertz) / partialHz);
-}
-
-// Deviation of the note from `key` in cents, or nothing when it has no measurable pitch.
-std::optional<double> MeasureKey(const std::vector<float>& samples, double rate, int key) {
-  const double fundamental = CentsToFrequency(100.0 * key);
-  // The power of the sound over the measured stretch, which the partials must mostly explain.
-  const auto from = static_cast<std::size_t>(std::lround(kSettleSeconds * rate));
-  const auto to =
-      std::min(samples.size(), static_cast<std::size_t>(std::lround(kEndSeconds * rate)));
-  if (from >= to) {
-    return std::nullopt;
-  }
-  double meanSquare = 0.0;
-  for (std::size_t n = from; n < to; ++n) {
-    meanSquare += static_cast<double>(samples[n]) * samples[n];
-  }
-  meanSquare /= static_cast<double>(to - from);
-  if (meanSquare <= 0.0) {
-    return std::nullopt;
-  }
-  std::vector<PhaseTrack> tracks;
-  double explained = 0.0;
-  double strongest = 0.0;
-  for (int h = 1; h <= kHarmonics && h * fundamental < rate / 2; ++h) {
-    tracks.push_back(Follow(samples, rate, fundamental, h));
-    explained += tracks.back().power;
-    strongest = std::max(strongest, tracks.back().power);
-  }
-  if (explained < kMinExplainedPower * meanSquare) {
-    return std::nullopt;
-  }
-  // The lowest harmonic no more than 30 dB below the strongest is followed.
-  std::size_t chosen = 0;
-  while (tracks[chosen].power < kAudiblePartial * strongest) {
-    ++chosen;
-  }
-  const auto& track = tracks[chosen];
-  if (track.phase.size() < 4) {
-    return std::nullopt;
-  }
-  const double partialHz = fundamental * static_cast<double>(chosen + 1);
-  const std::size_t last = track.phase.size() - 1;
-  const std::size_t middle = last / 2;
-  const double whole = OffsetCents(track, 0, last, partialHz);
-  const double first = OffsetCents(track, 0, middle, partialHz);
-  const double second = OffsetCents(track, middle, last, partialHz);
-  if (std::abs(whole) > kMaxOffsetCents || std::abs(first - second) > kMaxHalvesCents) {
-    return std::nullopt;
-  }
-  return whole;
-}
+constexpr int kStrikes = 4;
+// Frames of silence added before each further strike: not a multiple of the synthesizer's
+// 64-frame block.
+constexpr int kStrikeStepFrames = 2477;
 
 class Renderer {
  public:
-  Renderer(const std::string& soundFont, double rate) : rate_(rate) {
-    SilenceAudioLibraries();
-    settings_.reset(new_fluid_settings());
-    fluid_settings_setnum(settings_.get(), "synth.sample-rate", rate);
-    fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading", 1);
-    // The note, not the room: the reverberation's modulated delays move the mix's pitch.
-    fluid_settings_setint(settings_.get(), "synth.reverb.active", 0);
-    fluid_settings_setint(settings_.get(), "synth.chorus.active", 0);
-    synth_.reset(new_fluid_synth(settings_.get()));
-    loaded_ = fluid_synth_sfload(synth_.get(), soundFont.c_str(), 1) != FLUID_FAILED;
+  Renderer(const std::string& soundFont, double rate) : rate_(rate), fluid_(rate) {
+    loaded_ = fluid_.MakeSynth() &&
+              fluid_synth_sfload(fluid_.Synth(), soundFont.c_str(), 1) != FLUID_FAILED;
   }
 
   bool Loaded() const { return loaded_; }
 
-  // The samples of `key` from its strike, to beyond kEndSeconds.
-  std::vector<float> Note(int program, int key, const std::optional<KeyPitches>& pitches) {
-    auto* synth = synth_.get();
+  // The samples of `key` from its strike, to beyond kEndSeconds, struck after `lead` frames of
+  // silence.
+  std::vector<float> Note(int program, int key, const std::optional<KeyPitches>& pitches,
+                          int lead) {
+    auto* synth = fluid_.Synth();
+    if (lead > 0) {
+      left_.resize(static_cast<std::size_t>(lead));
+      right_.resize(left_.size());
+      fluid_synth_write_float(synth, lead, left_.data(), 0, 1, right_.data(), 0, 1);
+    }
     fluid_synth_program_change(synth, kChannel, program);
     if (pitches) {
       InstallKeyTuning(synth, program, "report " + std::to_string(program), *pitches);
@@ -242,13 +103,13 @@ class Renderer {
  private:
   static constexpr int kRetire = 64;
   double rate_;
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
-  std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+  FluidInstance fluid_;
   bool loaded_ = false;
   std::vector<float> left_;
   std::vector<float> right_;
 };
 
+// Worst key and RMS of one reading over the keys that have it.
 struct Summary {
   int keys = 0;
   double worst = 0.0;
@@ -267,6 +128,114 @@ Summary Summarize(const std::vector<double>& errors) {
     summary.rms = std::sqrt(squares / static_cast<double>(errors.size()));
   }
   return summary;
+}
+
+// One key's readings, each over the strikes that have it.
+struct KeyReadings {
+  std::optional<double> heard;
+  std::optional<double> fundamental;
+  std::optional<double> tuner;
+  double spread = 0.0;
+  std::optional<double> corrector;  // the correction's own measurement of the first strike
+};
+
+std::optional<double> Mean(const std::vector<double>& values) {
+  if (values.empty()) {
+    return std::nullopt;
+  }
+  double sum = 0.0;
+  for (const double v : values) {
+    sum += v;
+  }
+  return sum / static_cast<double>(values.size());
+}
+
+// The readings of all the keys of one program, tuned or not.
+struct ProgramReadings {
+  std::vector<double> heard;
+  std::vector<double> fundamental;
+  std::vector<double> tuner;
+  double spread = 0.0;
+  double disagreement = 0.0;
+};
+
+std::string Text(const std::optional<double>& cents) {
+  if (!cents) {
+    return "-";
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "%.3f", *cents);
+  return text;
+}
+
+std::string Column(const std::vector<double>& errors) {
+  const auto s = Summarize(errors);
+  char text[32];
+  if (s.keys == 0) {
+    std::snprintf(text, sizeof text, "%13s", "-");
+  } else {
+    std::snprintf(text, sizeof text, "%2d %5.2f/%4.2f", s.keys, s.worst, s.rms);
+  }
+  return text;
+}
+
+class Reporter {
+ public:
+  Reporter(Renderer& renderer, double rate) : renderer_(renderer), rate_(rate) {}
+
+  KeyReadings Read(int program, int key, const std::optional<KeyPitches>& pitches, int strikes) {
+    KeyReadings readings;
+    std::vector<double> heard;
+    std::vector<double> fundamental;
+    std::vector<double> tuner;
+    for (int strike = 0; strike < strikes; ++strike) {
+      const auto note = renderer_.Note(program, key, pitches, strike * kStrikeStepFrames);
+      const KeyReading reading = report::ReadKey(note, rate_, key);
+      if (reading.heard) {
+        heard.push_back(*reading.heard);
+      }
+      if (reading.fundamental) {
+        fundamental.push_back(*reading.fundamental);
+      }
+      if (const auto cents = report::TunerCents(note, rate_, key)) {
+        tuner.push_back(*cents);
+      }
+      if (strike == 0 && !pitches) {
+        if (const auto cents = NotePitch(analyzer_, note, rate_, key)) {
+          readings.corrector = *cents - 100.0 * key;
+        }
+      }
+    }
+    readings.heard = Mean(heard);
+    readings.fundamental = Mean(fundamental);
+    readings.tuner = Mean(tuner);
+    if (!heard.empty()) {
+      readings.spread = *std::max_element(heard.begin(), heard.end()) -
+                        *std::min_element(heard.begin(), heard.end());
+    }
+    return readings;
+  }
+
+ private:
+  Renderer& renderer_;
+  double rate_;
+  PitchAnalyzer analyzer_;
+};
+
+void Add(ProgramReadings& program, const KeyReadings& key) {
+  if (key.heard) {
+    program.heard.push_back(*key.heard);
+  }
+  if (key.fundamental) {
+    program.fundamental.push_back(*key.fundamental);
+  }
+  if (key.tuner) {
+    program.tuner.push_back(*key.tuner);
+  }
+  program.spread = std::max(program.spread, key.spread);
+  if (key.heard && key.corrector) {
+    program.disagreement = std::max(program.disagreement, std::abs(*key.heard - *key.corrector));
+  }
 }
 
 int Run(int argc, char** argv) {
@@ -291,6 +260,10 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
+  if (!(rate >= 8000.0 && rate <= 192000.0)) {
+    std::fprintf(stderr, "pitch_report: --rate must be between 8000 and 192000 Hz\n");
+    return 2;
+  }
   if (programs.empty()) {
     for (int p = 0; p < midi::kProgramCount; ++p) {
       programs.push_back(p);
@@ -306,59 +279,62 @@ int Run(int argc, char** argv) {
   for (const int program : programs) {
     corrector->Request(program);
   }
+  Reporter reporter(renderer, rate);
 
-  std::printf("SoundFont %s at %.0f Hz; keys %d..%d; cents from equal temperament\n",
+  std::printf("SoundFont %s at %.0f Hz; keys %d..%d; cents from equal temperament,\n",
               soundFont.c_str(), rate, kFirstCorrectedKey, kLastCorrectedKey);
-  std::printf("%7s %5s %9s %7s %5s %9s %7s %s\n", "program", "keys", "worst", "rms", "keys",
-              "worst", "rms", "");
-  std::printf("%7s %23s %23s\n", "", "before", "after");
+  std::printf("each column: keys read, worst key / RMS\n");
+  std::printf("%7s %13s %13s %13s %13s %13s %13s %6s %6s\n", "program", "heard before",
+              "heard after", "fund. before", "fund. after", "tuner before", "tuner after", "spread",
+              "agree");
   int measurable = 0;
   int onTarget = 0;
   std::vector<int> missed;
   for (const int program : programs) {
     corrector->WaitUntilDone(program, std::chrono::minutes(5));
     const auto pitches = corrector->Lookup(program);
-    std::vector<double> before;
-    std::vector<double> after;
-    std::string keyLines;
-    for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
-      const auto untuned = MeasureKey(renderer.Note(program, key, std::nullopt), rate, key);
-      const auto tuned = MeasureKey(renderer.Note(program, key, pitches), rate, key);
-      if (untuned) {
-        before.push_back(*untuned);
-      }
-      if (tuned) {
-        after.push_back(*tuned);
-      }
-      if (everyKey) {
-        const auto text = [](const std::optional<double>& e) {
-          return e ? std::to_string(std::round(*e * 1000.0) / 1000.0).substr(0, 7) : "-";
-        };
-        keyLines +=
-            "    key " + std::to_string(key) + ": " + text(untuned) + " -> " + text(tuned) + "\n";
-      }
-    }
-    const auto b = Summarize(before);
-    const auto a = Summarize(after);
-    constexpr int kKeys = kLastCorrectedKey - kFirstCorrectedKey + 1;
-    const bool canMeasure = 3 * b.keys >= 2 * kKeys && 3 * a.keys >= 2 * kKeys;
     const bool tight =
         std::find(kTightPrograms.begin(), kTightPrograms.end(), program) != kTightPrograms.end();
-    const double target = tight ? kTightCents : kLooseCents;
+    const int strikes = tight ? kStrikes : 1;
+    ProgramReadings before;
+    ProgramReadings after;
+    std::string keyLines;
+    for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
+      const auto untuned = reporter.Read(program, key, std::nullopt, strikes);
+      const auto tuned = reporter.Read(program, key, pitches, strikes);
+      Add(before, untuned);
+      Add(after, tuned);
+      if (everyKey) {
+        keyLines += "    key " + std::to_string(key) + ": heard " + Text(untuned.heard) + " -> " +
+                    Text(tuned.heard) + ", fundamental " + Text(untuned.fundamental) + " -> " +
+                    Text(tuned.fundamental) + ", tuner " + Text(untuned.tuner) + " -> " +
+                    Text(tuned.tuner) + ", spread " + Text(tuned.spread) + ", correction read " +
+                    Text(untuned.corrector) + "\n";
+      }
+    }
+    const auto b = Summarize(before.heard);
+    const auto a = Summarize(after.heard);
+    constexpr int kKeys = kLastCorrectedKey - kFirstCorrectedKey + 1;
+    const bool canMeasure = 3 * b.keys >= 2 * kKeys && 3 * a.keys >= 2 * kKeys;
     std::string verdict = "not measurable";
     if (canMeasure) {
       ++measurable;
-      if (a.worst <= target) {
+      const bool ok =
+          tight ? a.worst <= kTightCents && a.rms <= kTightRmsCents : a.worst <= kLooseCents;
+      if (ok) {
         ++onTarget;
         verdict = "ok";
       } else {
         missed.push_back(program);
         verdict = "MISSED";
       }
-      verdict += tight ? " (target 0.5)" : " (target 1.0)";
+      verdict += tight ? " (target 0.5, RMS 0.2)" : " (target 1.0)";
     }
-    std::printf("%7d %5d %9.2f %7.2f %5d %9.3f %7.3f %s%s\n", program, b.keys, b.worst, b.rms,
-                a.keys, a.worst, a.rms, verdict.c_str(), pitches ? "" : " [uncorrected]");
+    std::printf("%7d %s %s %s %s %s %s %6.2f %6.3f %s%s\n", program, Column(before.heard).c_str(),
+                Column(after.heard).c_str(), Column(before.fundamental).c_str(),
+                Column(after.fundamental).c_str(), Column(before.tuner).c_str(),
+                Column(after.tuner).c_str(), std::max(before.spread, after.spread),
+                before.disagreement, verdict.c_str(), pitches ? "" : " [uncorrected]");
     std::fputs(keyLines.c_str(), stdout);
     std::fflush(stdout);
   }

@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "app/AboutBox.h"
+#include "app/ListedDevice.h"
 #include "model/Notes.h"
 #include "settings/Settings.h"
 #include "ui/DialogUnits.h"
@@ -67,7 +68,8 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
   setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());
   CreateControls();
 
-  player_.ApplySettings(LoadSettings(settingsFile_, player_.Settings()));
+  player_.ApplySettings(
+      WithListedDevice(LoadSettings(settingsFile_, player_.Settings()), outputs_));
   PrepareOutput();
 
   state_ = std::make_unique<StringButtons>(

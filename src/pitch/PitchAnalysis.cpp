@@ -39,13 +39,14 @@ constexpr double kMinHarmonicity = 0.85;
 // A higher candidate that explains nearly as much as the best one is preferred, so that a
 // series is not taken an octave low.
 constexpr double kNearlyBest = 0.97;
-// The pitch is measured on the lowest of the first eight partials that is no more than 30 dB
-// below the strongest of them: the fundamental, unless it is missing (a sample sounding an octave
-// up) or faint. One fixed floor, far below the partials that shape the sound, so that no partial
-// hovers near it and measurements of the same note do not jump between partials whose
-// frequencies differ by cents (stiff strings, layered samples).
+// The pitch is fitted to the first eight partials that are no more than 30 dB below the strongest
+// of them. One fixed floor, far below the partials that shape the sound, so that a partial near it
+// weighs little and measurements of the same note do not jump when it crosses.
 constexpr int kPitchPartials = 8;
 constexpr double kAudiblePartial = 1e-3;
+// The power-weighted spread of the partials' frequencies, each divided by its number, around the
+// pitch they give: beyond this they do not make one pitch.
+constexpr double kMaxScatterCents = 10.0;
 // The phase-based and the magnitude-based frequencies must agree within this many bins, or the
 // partial is not steady enough to measure.
 constexpr double kMaxDisagreementBins = 0.25;
@@ -319,23 +320,6 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       }
     }
   }
-  double loudest = 0.0;
-  for (int n = 1; n <= kPitchPartials; ++n) {
-    if (const auto* peak = partials[static_cast<std::size_t>(n)]; peak != nullptr) {
-      loudest = std::max(loudest, peak->power);
-    }
-  }
-  int harmonic = 0;
-  for (int n = 1; n <= kPitchPartials && harmonic == 0; ++n) {
-    const auto* peak = partials[static_cast<std::size_t>(n)];
-    if (peak != nullptr && peak->power >= loudest * kAudiblePartial) {
-      harmonic = n;
-    }
-  }
-  if (harmonic == 0) {
-    return std::nullopt;
-  }
-
   // Each partial's phase in frames spread evenly over the samples gives its frequency. A short
   // hop first refines the magnitude estimate enough to unwrap the phase from frame to frame; the
   // slope of the least-squares line through the unwrapped phases is the mean frequency, which
@@ -393,12 +377,55 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     return Slopes{slope(0, kFrames - 1), slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1)};
   };
 
-  const auto slopes = follow(*partials[static_cast<std::size_t>(harmonic)], harmonic);
-  if (!slopes ||
-      std::abs(kCentsPerOctave * std::log2(slopes->late / slopes->early)) > kMaxDriftCents) {
+  // The pitch heard is the power-weighted fit of a harmonic series to the audible partials: each
+  // one's frequency divided by its number, weighted by its power, so that where a faint
+  // fundamental disagrees with the partials that carry the sound, they decide.
+  double loudest = 0.0;
+  for (int n = 1; n <= kPitchPartials; ++n) {
+    if (const auto* peak = partials[static_cast<std::size_t>(n)]; peak != nullptr) {
+      loudest = std::max(loudest, peak->power);
+    }
+  }
+  int lowestPartial = 0;
+  double weight = 0.0;
+  Slopes fit{0.0, 0.0, 0.0};
+  std::array<double, kPitchPartials + 1> fitted{};
+  for (int n = 1; n <= kPitchPartials; ++n) {
+    const auto* peak = partials[static_cast<std::size_t>(n)];
+    if (peak == nullptr || peak->power < loudest * kAudiblePartial) {
+      continue;
+    }
+    // An audible partial too unsteady to follow leaves the sound without a clear pitch (noises
+    // such as a shot or the surf have a few steady components among unsteady ones).
+    const auto slopes = follow(*peak, n);
+    if (!slopes) {
+      return std::nullopt;
+    }
+    lowestPartial = lowestPartial == 0 ? n : lowestPartial;
+    weight += peak->power;
+    fitted[static_cast<std::size_t>(n)] = slopes->whole / n;
+    fit.whole += peak->power * slopes->whole / n;
+    fit.early += peak->power * slopes->early / n;
+    fit.late += peak->power * slopes->late / n;
+  }
+  if (lowestPartial == 0 || !(fit.early > 0.0) || !(fit.late > 0.0) ||
+      std::abs(kCentsPerOctave * std::log2(fit.late / fit.early)) > kMaxDriftCents) {
     return std::nullopt;
   }
-  return Pitch{slopes->whole / harmonic, harmonic};
+  // The partials of a pitched sound agree within a few cents (stiff strings stretch them a
+  // little); the components of a noise that happen to lie near a harmonic series scatter widely.
+  const double pitch = fit.whole / weight;
+  double scatter = 0.0;
+  for (int n = 1; n <= kPitchPartials; ++n) {
+    if (const double f = fitted[static_cast<std::size_t>(n)]; f > 0.0) {
+      const double cents = kCentsPerOctave * std::log2(f / pitch);
+      scatter += partials[static_cast<std::size_t>(n)]->power * cents * cents;
+    }
+  }
+  if (std::sqrt(scatter / weight) > kMaxScatterCents) {
+    return std::nullopt;
+  }
+  return Pitch{pitch, lowestPartial};
 }
 
 }  // namespace morrowfane

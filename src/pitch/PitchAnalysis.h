@@ -15,19 +15,19 @@ double FrequencyToCents(double hertz);
 double CentsToFrequency(double cents);
 
 struct Pitch {
-  double frequency = 0.0;  // of the fundamental, in Hz
-  int harmonic = 1;        // the partial that was measured: its frequency is harmonic * frequency
+  double frequency = 0.0;  // of the harmonic series fitted to the partials, in Hz
+  int harmonic = 1;        // the lowest partial in the fit: 1 unless the fundamental is faint
 };
 
-// Measures the fundamental of a steady tone: frames spread over the samples are windowed and
-// transformed; the fundamental is the strongest harmonic series among the spectral peaks, and
-// its frequency comes from the phases of one partial followed through frames spread evenly over
-// the samples, which on a stable tone is far finer than the bin spacing. The partial's frequency
-// is the least-squares slope of its phase: the mean frequency between the centres of the first and
-// the last frame, which lie half a frame inside the ends of the samples (see FrameSize). The
-// partial measured is the lowest of the first eight that is no more than 30 dB below the strongest
-// of them, so the fundamental unless it is missing or faint; its frequency is divided by its
-// number.
+// Measures the pitch of a steady tone as it is heard: frames spread over the samples are windowed
+// and transformed; the tone's harmonic series is the strongest one among the spectral peaks. Each
+// of its first eight partials that is no more than 30 dB below the strongest of them is followed
+// through frames spread evenly over the samples: its frequency is the least-squares slope of its
+// phase, which on a stable tone is far finer than the bin spacing, and is the mean frequency
+// between the centres of the first and the last frame, half a frame inside the ends of the samples
+// (see FrameSize). The pitch is the power-weighted mean of those frequencies, each divided by its
+// partial's number: the fundamental of a clean harmonic series, and where the partials disagree
+// (stiff strings, layered samples), the pitch the strong partials give, as the ear hears it.
 class PitchAnalyzer {
  public:
   // Frequencies outside [kMinHertz, kMaxHertz] are ignored.

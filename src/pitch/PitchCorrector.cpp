@@ -10,7 +10,7 @@
 #include <mutex>
 #include <numeric>
 
-#include "synth/AudioLibraries.h"
+#include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
@@ -23,13 +23,6 @@ constexpr int kMeasuringTuning = 0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
 constexpr int kRetireFrames = 64;
-
-struct SettingsDeleter {
-  void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
-};
-struct SynthDeleter {
-  void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
-};
 
 std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
   return static_cast<std::size_t>(
@@ -103,40 +96,32 @@ std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
 }
 
 struct TuningMeter::Synth {
-  std::unique_ptr<fluid_settings_t, SettingsDeleter> settings;
-  std::unique_ptr<fluid_synth_t, SynthDeleter> synth;
+  explicit Synth(double sampleRate) : fluid(sampleRate) {}
+  FluidInstance fluid;
   int soundFont = FLUID_FAILED;
 };
 
 TuningMeter::TuningMeter(const std::string& soundFontPath, double sampleRate)
-    : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
-  SilenceAudioLibraries();
-  synth_->settings.reset(new_fluid_settings());
-  if (!synth_->settings) {
+    : synth_(std::make_unique<Synth>(sampleRate)), sampleRate_(sampleRate) {
+  auto* settings = synth_->fluid.Settings();
+  if (settings == nullptr) {
     return;
   }
-  auto* settings = synth_->settings.get();
-  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
-  fluid_settings_setint(settings, "synth.reverb.active", 0);
-  fluid_settings_setint(settings, "synth.chorus.active", 0);
   fluid_settings_setint(settings, "synth.polyphony", kMeasuringPolyphony);
   fluid_settings_setint(settings, "synth.cpu-cores", 1);
   fluid_settings_setint(settings, "synth.threadsafe-api", 0);
-  // Only the samples of the program being measured are read into memory.
-  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  synth_->synth.reset(new_fluid_synth(settings));
-  if (!synth_->synth) {
+  if (!synth_->fluid.MakeSynth()) {
     return;
   }
   // No presets are selected at loading: that would read the piano's samples for every
   // measurement, whichever program it is for.
-  synth_->soundFont = fluid_synth_sfload(synth_->synth.get(), soundFontPath.c_str(), 0);
+  synth_->soundFont = fluid_synth_sfload(synth_->fluid.Synth(), soundFontPath.c_str(), 0);
 }
 
 TuningMeter::~TuningMeter() = default;
 
 bool TuningMeter::Loaded() const {
-  return synth_->synth && synth_->soundFont != FLUID_FAILED;
+  return synth_->fluid.Synth() != nullptr && synth_->soundFont != FLUID_FAILED;
 }
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
@@ -152,7 +137,7 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   if (!Loaded()) {
     return std::nullopt;
   }
-  auto* synth = synth_->synth.get();
+  auto* synth = synth_->fluid.Synth();
   fluid_synth_all_sounds_off(synth, kMeasuringChannel);
   InstallKeyTuning(synth, kMeasuringTuning, kTuningName, tuning);
   PlayWithKeyTuning(synth, kMeasuringChannel, kMeasuringTuning);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "player/MidiMessage.h"
@@ -19,6 +20,9 @@ class MidiConnection {
   // Tunes the connection's notes so that A4 sounds at `a4Hz`, if the device can do that itself
   // without MIDI messages; true if it did. Otherwise the caller tunes the channel by MIDI.
   virtual bool SetReferencePitch(double /*a4Hz*/) { return false; }
+  // False once the device behind the connection has gone (its sound server died): nothing sent
+  // is heard any more, and the note should end as if the device had never opened.
+  virtual bool Alive() const { return true; }
 };
 
 // The set of MIDI outputs a note can be played on.
@@ -34,6 +38,16 @@ class MidiOutputs {
   // A hint that notes with `program` will soon be played on `deviceId`, so the device can do any
   // slow preparation in the background. Never blocks.
   virtual void Prepare(int /*deviceId*/, int /*program*/) {}
+  // The id of the device listed under `name` right now, so a choice made from an earlier list
+  // still opens the same device after the list has changed; nullopt when none is.
+  virtual std::optional<int> DeviceIdByName(const std::string& name) {
+    for (int id = kDefaultDeviceId; id < DeviceCount(); ++id) {
+      if (DeviceName(id) == name) {
+        return id;
+      }
+    }
+    return std::nullopt;
+  }
 };
 
 }  // namespace morrowfane

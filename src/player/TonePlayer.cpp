@@ -76,6 +76,7 @@ void TonePlayer::StopAll() {
 void TonePlayer::Play(std::string note, int stringNumber, milliseconds pause) {
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
   Note copy{std::move(note), stringNumber, pause, settings_, std::make_shared<StopEvent>()};
+  copy.semitonesDown = ShapeSemitonesDown(settings_.Shape, stringNumber);
   {
     std::lock_guard lock(workersMutex_);
     running_.push_back(copy.stop);
@@ -105,7 +106,7 @@ void TonePlayer::RunWorker(const Note& note) {
   if (note.pause.count() > 0) {
     sleeper_.Sleep(note.pause);
   }
-  const int key = StringPitch(note.name, note.stringNumber);
+  const int key = StringPitch(note.name, note.stringNumber, note.semitonesDown);
   auto connection = outputs_.Open(DeviceIdForIndex(note.settings.DeviceIndex));
   if (!connection) {
     return;

@@ -63,6 +63,7 @@ class TonePlayer {
     std::chrono::milliseconds pause{0};
     PlaybackSettings settings;
     std::shared_ptr<StopEvent> stop;
+    int semitonesDown = 0;  // the tuning shape's extra lowering of the string
   };
 
   void RunWorker(const Note& note);

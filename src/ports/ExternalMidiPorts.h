@@ -1,13 +1,13 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "player/MidiOutput.h"
+#include "ports/JackMidiClient.h"
 
 class RtMidiOut;
 
@@ -16,13 +16,16 @@ namespace morrowfane {
 // The external MIDI ports: the system's MIDI outputs through RtMidi (the ALSA sequencer on
 // Linux), then the MIDI input ports of a running JACK server, so that a JACK-only system has its
 // ports too. The list is asked afresh on every call. Without a sequencer or server there are no
-// ports, and nothing is printed.
+// ports, and nothing is printed. While a JACK server that was there is away, its ports stay listed
+// with kServerAwaySuffix and cannot be opened; they come back when the server does.
 //
-// Every connection has a MIDI client of its own, so workers may open, send to and close the same
-// port at the same time; the sequencer or server merges their messages.
+// Workers may open, send to and close the same port at the same time; each connection has an
+// ALSA client or a JACK port of its own, and the sequencer or server merges their messages.
 class ExternalMidiPorts {
  public:
-  ExternalMidiPorts();
+  static constexpr char kServerAwaySuffix[] = " (JACK server not running)";
+
+  explicit ExternalMidiPorts(JackMidiClientOptions jackOptions = {});
   ~ExternalMidiPorts();
 
   ExternalMidiPorts(const ExternalMidiPorts&) = delete;
@@ -31,6 +34,8 @@ class ExternalMidiPorts {
   int Count();
   // The port's name, or empty when no port has that index.
   std::string Name(int index);
+  // The index of the port listed under `name` (with or without the server-away suffix).
+  std::optional<int> IndexOf(const std::string& name);
   // A connection to the port, or nullptr when it cannot be opened. A JACK port is returned only
   // once it is connected, so the first message reaches it.
   std::unique_ptr<MidiConnection> Open(int index);
@@ -40,16 +45,14 @@ class ExternalMidiPorts {
     bool jack = false;
     unsigned int systemIndex = 0;  // RtMidi's port number
     std::string name;
+    bool available = true;
+    std::string Listed() const { return available ? name : name + kServerAwaySuffix; }
   };
   std::vector<Port> List();
-  bool JackListerAlive();
 
-  class JackLister;
   std::mutex mutex_;
   std::unique_ptr<RtMidiOut> systemLister_;
-  std::unique_ptr<JackLister> jackLister_;
-  std::chrono::steady_clock::time_point nextJackAttempt_;
-  std::thread warmUp_;
+  JackMidiClient jack_;
 };
 
 }  // namespace morrowfane

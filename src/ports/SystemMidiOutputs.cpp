@@ -30,6 +30,14 @@ void SystemMidiOutputs::Prepare(int deviceId, int program) {
   }
 }
 
+std::optional<int> SystemMidiOutputs::DeviceIdByName(const std::string& name) {
+  if (name == synth_->Name()) {
+    return kDefaultDeviceId;
+  }
+  // One listing, so the answer cannot mix two states of a changing list.
+  return ports_->IndexOf(name);
+}
+
 std::unique_ptr<MidiOutputs> CreateSystemMidiOutputs(KeyTuningFactory tuning) {
   BuiltInSynthOptions options;
   options.audioDrivers = DefaultAudioDrivers();

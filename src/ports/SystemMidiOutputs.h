@@ -19,6 +19,7 @@ class SystemMidiOutputs final : public MidiOutputs {
   std::string DeviceName(int deviceId) override;
   std::unique_ptr<MidiConnection> Open(int deviceId) override;
   void Prepare(int deviceId, int program) override;
+  std::optional<int> DeviceIdByName(const std::string& name) override;
 
   BuiltInSynth& Synth() { return *synth_; }
 

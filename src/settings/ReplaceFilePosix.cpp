@@ -5,8 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string>
-#include <system_error>
+#include <csignal>
 #include <utility>
 
 #include "settings/TemporaryFile.h"
@@ -19,6 +18,9 @@ namespace fs = std::filesystem;
 constexpr int kMaxTemporaryNameAttempts = 100;
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file is
 constexpr mode_t kPermissionBits = 0777;
+// Only a regular file is replaced: renaming over a device node, a FIFO or a socket would destroy
+// it. Any errno outside the named causes is reported as an unexpected error.
+constexpr int kNotARegularFile = EINVAL;
 
 // Owns an open file descriptor.
 class FileDescriptor {
@@ -80,6 +82,12 @@ void SyncDirectory(const fs::path& directory) {
   }
 }
 
+// A process that exists but belongs to another user answers EPERM: it runs all the same.
+bool IsRunning(ProcessId pid) {
+  const auto id = static_cast<pid_t>(pid);
+  return static_cast<ProcessId>(id) != pid || ::kill(id, 0) == 0 || errno == EPERM;
+}
+
 }  // namespace
 
 int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
@@ -88,15 +96,20 @@ int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
   // A rename would replace a file that may not be written; refuse as opening it would.
   struct stat old {};
   const bool oldExists = ::stat(file.c_str(), &old) == 0;
+  if (oldExists && !S_ISREG(old.st_mode)) {
+    return kNotARegularFile;
+  }
   if (oldExists && ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) {
     return errno;
   }
 
+  const auto self = static_cast<ProcessId>(::getpid());
+  RemoveStaleTemporaryFiles(file, self, IsRunning);
+
   int fd = -1;
   fs::path temporaryPath;
-  const std::string stem = "." + file.filename().string() + "." + std::to_string(::getpid());
   for (int attempt = 0; attempt < kMaxTemporaryNameAttempts && fd < 0; ++attempt) {
-    temporaryPath = directory / (stem + "-" + std::to_string(attempt) + ".tmp");
+    temporaryPath = TemporaryFileFor(file, self, attempt);
     fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
     if (fd < 0 && errno != EEXIST) {
       return errno;

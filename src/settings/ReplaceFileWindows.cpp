@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <string>
 #include <utility>
 
 #include "settings/TemporaryFile.h"
@@ -23,6 +22,9 @@ namespace fs = std::filesystem;
 constexpr int kMaxTemporaryNameAttempts = 100;
 // WriteFile takes a DWORD count; larger writes go in pieces.
 constexpr std::size_t kMaxWriteBytes = std::size_t{1} << 20;
+// Only a file is replaced, never a directory. Any errno outside the named causes is reported as an
+// unexpected error.
+constexpr int kNotARegularFile = EINVAL;
 
 // Owns an open file handle.
 class FileHandle {
@@ -84,17 +86,53 @@ int WriteAll(HANDLE file, std::string_view bytes) {
   return 0;
 }
 
+// Owns a process handle.
+class ProcessHandle {
+ public:
+  explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
+  ~ProcessHandle() {
+    if (handle_ != nullptr) {
+      ::CloseHandle(handle_);
+    }
+  }
+  ProcessHandle(const ProcessHandle&) = delete;
+  ProcessHandle& operator=(const ProcessHandle&) = delete;
+
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// A process that exists but may not be looked at (another user's) runs all the same.
+bool IsRunning(ProcessId pid) {
+  const auto id = static_cast<DWORD>(pid);
+  if (static_cast<ProcessId>(id) != pid) {
+    return true;
+  }
+  const ProcessHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+  if (process.Get() == nullptr) {
+    return ::GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
 }  // namespace
 
 int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
-  const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  const std::wstring stem =
-      L"." + file.filename().wstring() + L"." + std::to_wstring(::GetCurrentProcessId());
+  const DWORD attributes = ::GetFileAttributesW(file.c_str());
+  const bool oldExists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (oldExists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return kNotARegularFile;
+  }
+  const ProcessId self = ::GetCurrentProcessId();
+  RemoveStaleTemporaryFiles(file, self, IsRunning);
+
   HANDLE handle = INVALID_HANDLE_VALUE;
   fs::path temporaryPath;
   for (int attempt = 0; attempt < kMaxTemporaryNameAttempts && handle == INVALID_HANDLE_VALUE;
        ++attempt) {
-    temporaryPath = directory / (stem + L"-" + std::to_wstring(attempt) + L".tmp");
+    temporaryPath = TemporaryFileFor(file, self, attempt);
     handle = ::CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
@@ -104,8 +142,9 @@ int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
   if (handle == INVALID_HANDLE_VALUE) {
     return EEXIST;
   }
-  FileHandle out(handle);
+  // Declared first so that it goes last: Windows removes no file that a handle holds open.
   TemporaryFile temporary(temporaryPath);
+  FileHandle out(handle);
 
   if (const int error = WriteAll(out.Get(), bytes); error != 0) {
     return error;
@@ -117,10 +156,12 @@ int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
     return LastError();
   }
   // ReplaceFileW keeps the old file's attributes and access rights, as writing into it would
-  // have; a read-only file refuses, as opening it for writing would.
+  // have; a read-only file refuses, as opening it for writing would. Given no backup name, Wine
+  // leaves a backup of its own naming behind when the replacement fails; one of ours is removed.
+  const TemporaryFile backup(temporary.Path().wstring() + L".old");
   const bool replaced =
-      fs::exists(file)
-          ? ::ReplaceFileW(file.c_str(), temporary.Path().c_str(), nullptr,
+      oldExists
+          ? ::ReplaceFileW(file.c_str(), temporary.Path().c_str(), backup.Path().c_str(),
                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
           : ::MoveFileExW(temporary.Path().c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
   if (!replaced) {

@@ -1,8 +1,8 @@
 #include "settings/Settings.h"
 
 #include <cerrno>
-#include <fstream>
 
+#include "settings/ReadFile.h"
 #include "settings/ReplaceFile.h"
 #include "settings/SettingsText.h"
 
@@ -12,17 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kMaxSymlinkHops = 40;
-
-std::string ReadFilePrefix(const fs::path& file, std::size_t maxBytes) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return {};
-  }
-  std::string bytes(maxBytes, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(maxBytes));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
-}
 
 // Writing through a symbolic link updates the file it points to, so the replacement happens
 // beside that file and the link stays.
@@ -44,8 +33,9 @@ fs::path FollowSymlinks(fs::path file) {
 }  // namespace
 
 PlaybackSettings LoadSettings(const fs::path& file, PlaybackSettings current) {
-  return ParseSettingsText(SettingsTextFromFileBytes(ReadFilePrefix(file, kMaxSettingsFileBytes)),
-                           std::move(current));
+  return ParseSettingsText(
+      SettingsTextFromFileBytes(ReadRegularFilePrefix(file, kMaxSettingsFileBytes)),
+      std::move(current));
 }
 
 std::optional<SaveError> SaveSettings(const PlaybackSettings& settings, const fs::path& file) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -26,5 +29,21 @@ class TemporaryFile {
   std::filesystem::path path_;
   bool kept_ = false;
 };
+
+using ProcessId = std::uint64_t;
+
+// The name of the temporary file that process `pid` writes a new `file` into before it takes the
+// file's place, beside it: ".morrowfane.ini.<pid>-<attempt>.tmp".
+std::filesystem::path TemporaryFileFor(const std::filesystem::path& file, ProcessId pid,
+                                       int attempt);
+
+// The process that wrote `name`, when `name` is one of `fileName`'s temporary file names.
+std::optional<ProcessId> TemporaryFileWriter(const std::filesystem::path& name,
+                                             const std::filesystem::path& fileName);
+
+// Removes the temporary files of `file` that a save killed half-way left beside it: regular files
+// of its naming pattern whose writer is neither `self` nor still running. Best effort.
+void RemoveStaleTemporaryFiles(const std::filesystem::path& file, ProcessId self,
+                               const std::function<bool(ProcessId)>& isRunning);
 
 }  // namespace morrowfane

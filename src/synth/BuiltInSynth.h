@@ -8,13 +8,10 @@
 
 #include "player/MidiOutput.h"
 #include "synth/KeyTuning.h"
+#include "synth/ReleasePolicy.h"
+#include "synth/SynthLoading.h"
 
 namespace morrowfane {
-
-// How long the notes of a closed connection may ring before they are released. A plucked or
-// struck instrument has faded to a murmur by then, so a single strike still rings naturally; a
-// sustaining one (organ, strings) would otherwise drone until the next note.
-inline constexpr std::chrono::seconds kRingLimit{4};
 
 // How long an Open() made while the SoundFont is still loading waits for it. Open() runs on a
 // note's worker, never on the user-interface thread, so the wait delays that one note at most.
@@ -35,13 +32,6 @@ struct BuiltInSynthOptions {
   std::chrono::milliseconds loadWait = kLoadWait;
 };
 
-// The SoundFonts the built-in synthesizer looks for, in order: the system's General MIDI
-// SoundFonts, FluidSynth's configured default, then one installed beside the program.
-std::vector<std::string> DefaultSoundFontCandidates();
-
-// The audio drivers tried on this platform, in order of preference.
-std::vector<std::string> DefaultAudioDrivers();
-
 // The built-in synthesizer: the default MIDI device. The SoundFont is loaded on a thread of the
 // object's own, started by the constructor, so constructing it is fast.
 //
@@ -50,6 +40,10 @@ std::vector<std::string> DefaultAudioDrivers();
 // connection's earlier notes within 0.12 s, as plucking a string again does. After a connection
 // closes its notes ring on until a note starts on another connection or kRingLimit of rendered
 // audio has passed, then they are released. Connections must not outlive the synthesizer.
+//
+// When the audio output's periods stop coming (its sound server has gone), the name says so and
+// Open() fails; a thread of the synthesizer's own tries the drivers again, in the same order, at
+// most once a second, and the next Open() after one starts plays again.
 class BuiltInSynth {
  public:
   explicit BuiltInSynth(BuiltInSynthOptions options);
@@ -62,6 +56,8 @@ class BuiltInSynth {
   std::string Name() const;
   // A connection, or nullptr when the synthesizer cannot play (no SoundFont, no audio output,
   // loading took longer than the load wait) or all its channels are held by open connections.
+  // The connection's SetReferencePitch() moves every key of its channel, on top of the key's
+  // pitch correction.
   std::unique_ptr<MidiConnection> Open();
   // Asks the pitch correction to work out `program` in the background. Never blocks.
   void Prepare(int program);

@@ -87,6 +87,77 @@ INSTANTIATE_TEST_SUITE_P(
         Tone{"OddPartials", 48000.0, 110.0 * 1.002, {{1, 0.4}, {3, 0.3}, {5, 0.2}, {7, 0.1}}}),
     [](const auto& info) { return info.param.name; });
 
+// A partial of a tone whose fundamental disagrees with its upper partials: number n, amplitude, and
+// its offset from n times the nominal fundamental.
+struct DetunedPartial {
+  int number;
+  double amplitude;
+  double cents;
+};
+
+struct DisagreeingTone {
+  std::string name;
+  double fundamental;  // nominal, Hz
+  std::vector<DetunedPartial> partials;
+  double heardCents;  // the power-weighted fit, worked out by hand from the partials
+  int lowestPartial;  // the lowest partial in the fit
+};
+
+class PitchAsHeardTest : public ::testing::TestWithParam<DisagreeingTone> {};
+
+TEST_P(PitchAsHeardTest, FollowsThePartialsByTheirPower) {
+  const DisagreeingTone& tone = GetParam();
+  constexpr double kRate = 48000.0;
+  Tone synthesized{tone.name, kRate, tone.fundamental, {}};
+  for (const auto& partial : tone.partials) {
+    synthesized.partials.push_back(
+        {partial.number * std::exp2(partial.cents / 1200.0), partial.amplitude});
+  }
+  PitchAnalyzer analyzer;
+  const auto pitch = analyzer.Measure(Synthesize(synthesized), kRate, tone.fundamental);
+  ASSERT_TRUE(pitch.has_value());
+  EXPECT_NEAR(FrequencyToCents(pitch->frequency) - FrequencyToCents(tone.fundamental),
+              tone.heardCents, kPrecisionCents);
+  EXPECT_EQ(pitch->harmonic, tone.lowestPartial);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tones, PitchAsHeardTest,
+    ::testing::Values(
+        // A fundamental 10 dB below seven flat partials, as the nylon guitar's A string.
+        DisagreeingTone{"FaintFundamentalFlatPartials",
+                        110.0,
+                        {{1, 0.095, 0.7},
+                         {2, 0.3, -6.0},
+                         {3, 0.3, -6.0},
+                         {4, 0.3, -6.0},
+                         {5, 0.3, -6.0},
+                         {6, 0.3, -6.0},
+                         {7, 0.3, -6.0},
+                         {8, 0.3, -6.0}},
+                        -5.91,
+                        1},
+        // A fundamental 18 dB below a sharp second partial, as the steel guitar's B string.
+        DisagreeingTone{"SharpSecondPartial",
+                        123.4708,
+                        {{1, 0.05, 0.0}, {2, 0.4, 8.4}, {3, 0.2, 3.9}, {4, 0.15, 2.8}},
+                        6.95,
+                        1},
+        DisagreeingTone{"TwoOfThreeEqualPartialsSharp",
+                        82.4069,
+                        {{1, 0.3, 0.0}, {2, 0.3, 6.0}, {3, 0.3, 6.0}},
+                        4.00,
+                        1},
+        // 20 dB below the fundamental, a partial weighs a hundredth of it.
+        DisagreeingTone{"QuietSharpThirdPartial", 196.0, {{1, 0.4, 0.0}, {3, 0.04, 10.0}}, 0.10, 1},
+        // More than 30 dB below the strongest partial, the fundamental is left out of the fit.
+        DisagreeingTone{"FundamentalBelowTheFloor",
+                        41.2034,
+                        {{1, 0.0053, -20.0}, {2, 0.3, -3.0}, {3, 0.3, -3.0}},
+                        -3.00,
+                        2}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(PitchAnalysisTest, SeesNoPitchWhereThereIsNone) {
   constexpr double kRate = 48000.0;
   const auto frames = static_cast<std::size_t>(kSeconds * kRate);

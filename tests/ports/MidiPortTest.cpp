@@ -85,6 +85,13 @@ std::vector<Bytes> DumpedEvents(const std::filesystem::path& path) {
   return events;
 }
 
+std::vector<Bytes> NoteOns(const std::vector<Bytes>& events) {
+  std::vector<Bytes> noteOns;
+  std::copy_if(events.begin(), events.end(), std::back_inserter(noteOns),
+               [](const Bytes& event) { return !event.empty() && event[0] == 0x90; });
+  return noteOns;
+}
+
 TEST(ExternalPortsTest, WithoutSequencerOrServerThereAreNoPortsAndNothingIsPrinted) {
   if (access(kSequencerDevice, F_OK) == 0) {
     GTEST_SKIP() << "this machine has an ALSA sequencer, so it may well have ports";
@@ -167,15 +174,21 @@ TEST_F(JackMidiTest, ToneOnTheExternalPortSendsTheExactBytesInOrder) {
   const std::array<Case, 2> cases = {Case{kNylonGuitar, "E", 1, 40}, Case{127, "B", 5, 59}};
   BuiltInSynthOptions silent;
   silent.soundFonts = std::vector<std::string>{};
-  SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(silent), std::move(ports_));
+  auto outputs = std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(silent),
+                                                     std::move(ports_));
   SystemSleeper sleeper;
-  TonePlayer player(outputs, sleeper);
+  auto player = std::make_unique<TonePlayer>(*outputs, sleeper);
   std::vector<Bytes> expected;
-  for (const auto& c : cases) {
-    player.ApplySettings(
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto& c = cases[i];
+    player->ApplySettings(
         {.DeviceIndex = 1, .Instrument = c.instrument, .Loop = false, .Rate = kDefaultRate});
-    player.Play(c.note, c.string);
-    player.WaitIdle();
+    player->Play(c.note, c.string);
+    player->WaitIdle();
+    // The note the last one left on ends as this one starts.
+    if (i > 0) {
+      expected.push_back({0x80, cases[i - 1].key, 0x40});
+    }
     const std::vector<Bytes> note = {{0xC0, c.instrument},
                                      {0x90, c.key, 0x7E},
                                      {0xB0, 0x0A, 0x40},
@@ -184,6 +197,134 @@ TEST_F(JackMidiTest, ToneOnTheExternalPortSendsTheExactBytesInOrder) {
     expected.insert(expected.end(), note.begin(), note.end());
     EXPECT_EQ(WaitForEvents(expected.size()), expected);
   }
+  // The last note's note-off goes out when the program closes its ports.
+  player.reset();
+  outputs.reset();
+  expected.push_back({0x80, cases.back().key, 0x40});
+  EXPECT_EQ(WaitForEvents(expected.size()), expected);
+}
+
+TEST_F(JackMidiTest, ANoteLeftOnEndsAfterTheRingLimitUnlessTheConnectionEndedIt) {
+  constexpr milliseconds kShortRingLimit{300};
+  struct Case {
+    const char* what;
+    std::vector<midi::PackedMessage> sent;
+    std::vector<Bytes> noteOffsAfterClose;
+  };
+  const std::vector<Case> cases = {
+      {"struck twice", {midi::Pack(0x90, 40, 126), midi::Pack(0x90, 40, 126)}, {{0x80, 40, 0x40}}},
+      {"two keys on channel 3",
+       {midi::Pack(0x92, 45, 126), midi::Pack(0x92, 52, 1)},
+       {{0x82, 45, 0x40}, {0x82, 52, 0x40}}},
+      {"ended by a note-off", {midi::Pack(0x90, 50, 126), midi::Pack(0x80, 50, 0)}, {}},
+      {"ended by velocity 0", {midi::Pack(0x90, 55, 126), midi::Pack(0x90, 55, 0)}, {}},
+  };
+  ExternalMidiPorts ports(JackMidiClientOptions{.ringLimit = kShortRingLimit});
+  ASSERT_TRUE(WaitFor([&] { return ports.Count() == 1; }, kPortWait));
+  std::size_t seen = DumpedEvents(dump_).size();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    {
+      auto connection = ports.Open(0);
+      ASSERT_NE(connection, nullptr);
+      for (const auto message : c.sent) {
+        connection->Send(message);
+      }
+    }
+    const auto closed = std::chrono::steady_clock::now();
+    seen += c.sent.size();
+    ASSERT_EQ(WaitForEvents(seen).size(), seen);
+    // Never before the ring limit, and then within a generous bound.
+    std::this_thread::sleep_for(kShortRingLimit / 2);
+    EXPECT_EQ(DumpedEvents(dump_).size(), seen);
+    const auto events = WaitForEvents(seen + c.noteOffsAfterClose.size());
+    if (!c.noteOffsAfterClose.empty()) {
+      EXPECT_GE(std::chrono::steady_clock::now() - closed, kShortRingLimit);
+    }
+    ASSERT_EQ(events.size(), seen + c.noteOffsAfterClose.size());
+    EXPECT_EQ(std::vector<Bytes>(events.begin() + static_cast<std::ptrdiff_t>(seen), events.end()),
+              c.noteOffsAfterClose);
+    seen = events.size();
+  }
+}
+
+TEST_F(JackMidiTest, AServerKilledWhileANoteLoopsIsSurvivedAndItsPortsComeBack) {
+  constexpr int kSlowRate = 20;
+  BuiltInSynthOptions silent;
+  silent.soundFonts = std::vector<std::string>{};
+  SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(silent), std::move(ports_));
+  SystemSleeper sleeper;
+  TonePlayer player(outputs, sleeper);
+  player.ApplySettings(
+      {.DeviceIndex = 1, .Instrument = kNylonGuitar, .Loop = true, .Rate = kSlowRate});
+  player.Play("E", 1);
+  ASSERT_EQ(WaitForEvents(2).size(), 2U) << "the looping note never reached the port";
+
+  server_->Kill();
+  sink_.reset();
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return outputs.DeviceName(0) ==
+               std::string(kSinkPort) + ExternalMidiPorts::kServerAwaySuffix;
+      },
+      kPortWait))
+      << outputs.DeviceName(0);
+  player.StopAll();
+  player.WaitIdle();
+  EXPECT_EQ(outputs.Open(0), nullptr);
+
+  ASSERT_TRUE(server_->Restart()) << "jackd did not start again";
+  sink_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kSinkClient}, dump_.string());
+  ASSERT_TRUE(WaitFor([&] { return outputs.DeviceName(0) == kSinkPort; }, kPortWait))
+      << "the restarted server's port is not listed: " << outputs.DeviceName(0);
+  player.ApplySettings(
+      {.DeviceIndex = 1, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
+  player.Play("A", 2);
+  player.WaitIdle();
+  const std::vector<Bytes> expected = {{0xC0, kNylonGuitar},
+                                       {0x90, 45, 0x7E},
+                                       {0xB0, 0x0A, 0x40},
+                                       {0xB0, 0x5B, 0x00},
+                                       {0xB0, 0x5D, 0x00}};
+  EXPECT_EQ(WaitForEvents(expected.size()), expected);
+}
+
+TEST_F(JackMidiTest, PortsThatSwapPlacesAreStillFoundByName) {
+  const std::filesystem::path otherDump = TempFile("morrowfane-midi-dump-b");
+  auto other = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", "mf-b"}, otherDump.string());
+  ASSERT_TRUE(WaitFor([this] { return ports_->Count() == 2; }, kPortWait));
+  ASSERT_EQ(ports_->Name(1), "mf-b:input");
+  // The first sink comes back after the second, so the two swap places in the list. The server
+  // would give it its old place back, so a filler takes that place meanwhile.
+  sink_.reset();
+  ASSERT_TRUE(WaitFor([this] { return ports_->Count() == 1; }, kPortWait));
+  auto filler =
+      std::make_unique<ChildProcess>(std::vector<std::string>{"jack_midi_dump", "mf-filler"});
+  ASSERT_TRUE(WaitFor([this] { return ports_->Count() == 2; }, kPortWait));
+  sink_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kSinkClient}, dump_.string());
+  ASSERT_TRUE(WaitFor([this] { return ports_->Count() == 3; }, kPortWait));
+  filler.reset();
+  ASSERT_TRUE(WaitFor([this] { return ports_->Name(1) == kSinkPort; }, kPortWait))
+      << ports_->Name(0) << ", " << ports_->Name(1);
+  BuiltInSynthOptions silent;
+  silent.soundFonts = std::vector<std::string>{};
+  SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(silent), std::move(ports_));
+  EXPECT_EQ(outputs.DeviceIdByName("mf-b:input"), 0);
+  EXPECT_EQ(outputs.DeviceIdByName(kSinkPort), 1);
+  EXPECT_EQ(outputs.DeviceIdByName("mf-gone:input"), std::nullopt);
+  const auto id = outputs.DeviceIdByName(kSinkPort);
+  ASSERT_TRUE(id.has_value());
+  auto connection = outputs.Open(*id);
+  ASSERT_NE(connection, nullptr);
+  connection->Send(midi::Pack(0xC0, 7));
+  EXPECT_EQ(WaitForEvents(1), (std::vector<Bytes>{{0xC0, 7}}));
+  EXPECT_TRUE(DumpedEvents(otherDump).empty());
+  connection.reset();
+  other.reset();
+  std::filesystem::remove(otherDump);
 }
 
 TEST_F(JackMidiTest, WorkersOpeningTheSamePortAtOnceLoseNoMessage) {
@@ -211,7 +352,10 @@ TEST_F(JackMidiTest, WorkersOpeningTheSamePortAtOnceLoseNoMessage) {
     worker.join();
   }
   EXPECT_EQ(failedOpens.load(), 0);
-  const auto events = WaitForEvents(kWorkers * kRounds * kMessages);
+  // Each connection leaves its keys on; their note-offs come too, and are not counted here.
+  WaitFor([&] { return NoteOns(DumpedEvents(dump_)).size() >= kWorkers * kRounds * kMessages; },
+          kDeliveryWait);
+  const auto events = NoteOns(DumpedEvents(dump_));
   ASSERT_EQ(events.size(), static_cast<std::size_t>(kWorkers * kRounds * kMessages));
   std::array<int, kWorkers> nextKey{};
   for (const auto& event : events) {

@@ -1,11 +1,9 @@
 #include "SettingsTestFiles.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -13,12 +11,19 @@ namespace morrowfane::testing {
 
 namespace fs = std::filesystem;
 
+constexpr int kMaxDirectoryNameAttempts = 100;
+
+// Made with a random name, as mkdtemp would, on every platform.
 TemporaryDirectory::TemporaryDirectory() {
-  std::string pattern = (fs::temp_directory_path() / "morrowfane-settings-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::system_error(errno, std::generic_category(), "mkdtemp");
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < kMaxDirectoryNameAttempts; ++attempt) {
+    path_ = fs::temp_directory_path() / ("morrowfane-settings-" + std::to_string(random()));
+    if (fs::create_directory(path_)) {
+      return;
+    }
   }
-  path_ = pattern;
+  throw std::runtime_error("no fresh temporary directory in " + fs::temp_directory_path().string());
 }
 
 TemporaryDirectory::~TemporaryDirectory() {

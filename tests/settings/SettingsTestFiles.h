@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "PlayerSettings.h"
+#include "PlaybackSettingsPrinter.h"
 #include "settings/Settings.h"
 
 namespace morrowfane {

@@ -110,7 +110,8 @@ void ChildProcess::Stop() {
   }
 }
 
-JackTestServer::JackTestServer(int sampleRate, int period) {
+JackTestServer::JackTestServer(int sampleRate, int period)
+    : sampleRate_(sampleRate), period_(period) {
   static std::atomic<int> serial{0};
   name_ = "mf-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
   if (const char* previous = std::getenv(kServerVariable)) {
@@ -120,9 +121,14 @@ JackTestServer::JackTestServer(int sampleRate, int period) {
   setenv(kServerVariable, name_.c_str(), 1);
   // The dummy backend needs no sound card, and no device reservation over D-Bus.
   setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+  Start();
+}
+
+void JackTestServer::Start() {
   process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"jackd", "-n", name_, "-d", "dummy", "-r",
-                               std::to_string(sampleRate), "-p", std::to_string(period)});
+                               std::to_string(sampleRate_), "-p", std::to_string(period_)});
+  running_ = false;
   if (!process_->Started()) {
     return;
   }
@@ -140,6 +146,21 @@ JackTestServer::JackTestServer(int sampleRate, int period) {
       },
       kServerStartWait);
   running_ = running_ && !process_->Exited();
+}
+
+void JackTestServer::Kill() {
+  // SIGTERM, as `kill` sends: a server ended by SIGKILL never leaves JACK's server registry, and
+  // a few of those stop any further server from starting on the machine.
+  if (process_) {
+    process_->Stop();
+  }
+  running_ = false;
+}
+
+bool JackTestServer::Restart() {
+  Kill();
+  Start();
+  return running_;
 }
 
 JackTestServer::~JackTestServer() {

@@ -54,8 +54,16 @@ class JackTestServer {
   // True once the server accepts clients.
   bool Running() const { return running_; }
   const std::string& Name() const { return name_; }
+  // Ends the server as `kill` does (SIGTERM), while its clients run.
+  void Kill();
+  // Starts the server again under the same name; true once it accepts clients.
+  bool Restart();
 
  private:
+  void Start();
+
+  int sampleRate_;
+  int period_;
   std::string name_;
   std::string previousDefault_;
   bool hadPreviousDefault_ = false;

@@ -1,19 +1,7 @@
 #pragma once
 
-#include <ostream>
-
+#include "PlaybackSettingsPrinter.h"
 #include "player/TonePlayer.h"
-
-namespace morrowfane {
-
-inline void PrintTo(const PlaybackSettings& settings, std::ostream* out) {
-  *out << "{Root " << settings.Root << ", DeviceIndex " << settings.DeviceIndex << ", DeviceName \""
-       << settings.DeviceName << "\", Instrument " << settings.Instrument << ", Loop "
-       << std::boolalpha << settings.Loop << ", Rate " << settings.Rate << ", ReferenceA4 "
-       << settings.ReferenceA4 << "}";
-}
-
-}  // namespace morrowfane
 
 namespace morrowfane::testing {
 
