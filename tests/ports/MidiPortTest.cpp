@@ -204,6 +204,55 @@ TEST_F(JackMidiTest, ToneOnTheExternalPortSendsTheExactBytesInOrder) {
   EXPECT_EQ(WaitForEvents(expected.size()), expected);
 }
 
+TEST_F(JackMidiTest, AReferencePitchOtherThan440TunesTheChannelAndCentresItAfterwards) {
+  struct Case {
+    int a4;
+    Bytes fineTuning;  // data entry's two bytes; none at 440 Hz
+  };
+  const std::array<Case, 2> cases = {Case{432, {0x2B, 0x56}}, Case{440, {}}};
+  BuiltInSynthOptions silent;
+  silent.soundFonts = std::vector<std::string>{};
+  auto outputs = std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(silent),
+                                                     std::move(ports_));
+  SystemSleeper sleeper;
+  auto player = std::make_unique<TonePlayer>(*outputs, sleeper);
+  const auto tuning = [](const Bytes& value) {
+    return std::vector<Bytes>{{0xB0, 0x65, 0x00},     {0xB0, 0x64, 0x01}, {0xB0, 0x06, value[0]},
+                              {0xB0, 0x26, value[1]}, {0xB0, 0x65, 0x7F}, {0xB0, 0x64, 0x7F}};
+  };
+  std::vector<Bytes> expected;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto& c = cases[i];
+    player->ApplySettings({.DeviceIndex = 1,
+                           .Instrument = kNylonGuitar,
+                           .Loop = false,
+                           .Rate = kDefaultRate,
+                           .ReferenceA4 = c.a4});
+    player->Play("E", 1);
+    player->WaitIdle();
+    if (i > 0) {
+      expected.push_back({0x80, 40, 0x40});
+    }
+    expected.push_back({0xC0, kNylonGuitar});
+    if (!c.fineTuning.empty()) {
+      const auto bytes = tuning(c.fineTuning);
+      expected.insert(expected.end(), bytes.begin(), bytes.end());
+    }
+    const std::vector<Bytes> note = {
+        {0x90, 40, 0x7E}, {0xB0, 0x0A, 0x40}, {0xB0, 0x5B, 0x00}, {0xB0, 0x5D, 0x00}};
+    expected.insert(expected.end(), note.begin(), note.end());
+    if (!c.fineTuning.empty()) {
+      const auto bytes = tuning({0x40, 0x00});
+      expected.insert(expected.end(), bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(WaitForEvents(expected.size()), expected) << "A4 " << c.a4;
+  }
+  // Nothing more at 440 Hz, however long one waits.
+  constexpr milliseconds kSettleTime{200};
+  std::this_thread::sleep_for(kSettleTime);
+  EXPECT_EQ(DumpedEvents(dump_), expected);
+}
+
 TEST_F(JackMidiTest, ANoteLeftOnEndsAfterTheRingLimitUnlessTheConnectionEndedIt) {
   constexpr milliseconds kShortRingLimit{300};
   struct Case {
