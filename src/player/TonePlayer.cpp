@@ -98,6 +98,16 @@ void TonePlayer::WorkerFinished(const std::shared_ptr<StopEvent>& stop) {
   workersDone_.notify_all();
 }
 
+// The device the user picked, even if the list has changed since: its name wins over its position.
+int TonePlayer::DeviceIdFor(const PlaybackSettings& settings) const {
+  if (!settings.DeviceName.empty()) {
+    if (const auto deviceId = outputs_.DeviceIdByName(settings.DeviceName)) {
+      return *deviceId;
+    }
+  }
+  return DeviceIdForIndex(settings.DeviceIndex);
+}
+
 milliseconds TonePlayer::Poll() const {
   return milliseconds(rate_.load() / kMillisecondsPerRateUnit);
 }
@@ -107,7 +117,7 @@ void TonePlayer::RunWorker(const Note& note) {
     sleeper_.Sleep(note.pause);
   }
   const int key = StringPitch(note.name, note.stringNumber, note.semitonesDown);
-  auto connection = outputs_.Open(DeviceIdForIndex(note.settings.DeviceIndex));
+  auto connection = outputs_.Open(DeviceIdFor(note.settings));
   if (!connection) {
     return;
   }

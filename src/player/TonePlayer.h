@@ -69,6 +69,7 @@ class TonePlayer {
   void RunWorker(const Note& note);
   void Loop(MidiConnection& connection, midi::PackedMessage noteOn, StopEvent& stop);
   std::chrono::milliseconds Poll() const;
+  int DeviceIdFor(const PlaybackSettings& settings) const;
   void WorkerFinished(const std::shared_ptr<StopEvent>& stop);
 
   MidiOutputs& outputs_;

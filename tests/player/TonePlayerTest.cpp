@@ -369,6 +369,37 @@ INSTANTIATE_TEST_SUITE_P(Positions, DeviceIndexTest,
                          ::testing::Values(std::pair{0, -1}, std::pair{1, 0}, std::pair{-1, -1},
                                            std::pair{2, 1}));
 
+struct DeviceNameCase {
+  const char* name;
+  int deviceIndex;
+  int deviceId;
+};
+void PrintTo(const DeviceNameCase& param, std::ostream* out) {
+  *out << '"' << param.name << "\" at position " << param.deviceIndex;
+}
+
+class DeviceNameTest : public VirtualTonePlayerTest,
+                       public ::testing::WithParamInterface<DeviceNameCase> {};
+
+// The list may have changed since the user picked a device: its name wins over its position.
+TEST_P(DeviceNameTest, OpensTheDeviceListedUnderTheChosenName) {
+  const auto& param = GetParam();
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  ChangeSetting(player, &PlaybackSettings::DeviceIndex, param.deviceIndex);
+  ChangeSetting(player, &PlaybackSettings::DeviceName, std::string(param.name));
+  PlayAndWait();
+
+  const auto events = outputs.Events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0].deviceId, param.deviceId);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DeviceNameTest,
+                         ::testing::Values(DeviceNameCase{"Recording device 1", 1, 1},
+                                           DeviceNameCase{"Recording device 0", 2, 0},
+                                           DeviceNameCase{"Unplugged synthesizer", 2, 1},
+                                           DeviceNameCase{"", 2, 1}));
+
 struct SilentCase {
   const char* what;
   int deviceIndex;
