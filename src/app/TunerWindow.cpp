@@ -9,6 +9,7 @@
 #include <QShortcut>
 
 #include "app/AboutBox.h"
+#include "app/ListedDevice.h"
 #include "model/Notes.h"
 #include "settings/Settings.h"
 #include "ui/DialogUnits.h"
@@ -63,7 +64,8 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, Sleeper& slee
   setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());
   CreateControls();
 
-  player_.ApplySettings(LoadSettings(settingsFile_, player_.Settings()));
+  player_.ApplySettings(
+      WithListedDevice(LoadSettings(settingsFile_, player_.Settings()), outputs_));
   PrepareOutput();
 
   state_ = std::make_unique<StringButtons>(

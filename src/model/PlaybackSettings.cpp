@@ -3,7 +3,7 @@
 namespace morrowfane {
 
 Tuning TuningOf(const PlaybackSettings& settings) {
-  return TuningForRoot(settings.Root);
+  return ShapedTuning(settings.Root, settings.Shape);
 }
 
 }  // namespace morrowfane

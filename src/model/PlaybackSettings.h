@@ -3,6 +3,7 @@
 #include <string>
 
 #include "model/Notes.h"
+#include "model/TuningShapes.h"
 
 namespace morrowfane {
 
@@ -29,11 +30,12 @@ struct PlaybackSettings {
   std::string Root{kStandardRoot};  // the tuning's root note: string 1 of the lowered tuning
   int ReferenceA4 = kDefaultReferenceA4;  // the pitch of A4 in Hz
   std::string DeviceName{};  // the chosen external device's listed name; empty for the default one
+  TuningShape Shape = TuningShape::Standard;  // strings lowered further than the root's tuning
 
   friend bool operator==(const PlaybackSettings&, const PlaybackSettings&) = default;
 };
 
-// The six note names the settings sound.
+// The six note names the settings sound: the root's tuning in the settings' shape.
 Tuning TuningOf(const PlaybackSettings& settings);
 
 }  // namespace morrowfane

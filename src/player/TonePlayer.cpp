@@ -55,6 +55,7 @@ void TonePlayer::Play(std::string note, int stringNumber) {
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
   Note copy{std::move(note),      stringNumber,   settings_.DeviceIndex,
             settings_.Instrument, settings_.Loop, stop_.Sets()};
+  copy.semitonesDown = ShapeSemitonesDown(settings_.Shape, stringNumber);
   {
     std::lock_guard lock(workersMutex_);
     ++runningWorkers_;
@@ -81,7 +82,7 @@ bool TonePlayer::StopSeen() {
 }
 
 void TonePlayer::RunWorker(const Note& note) {
-  const int key = StringPitch(note.name, note.stringNumber);
+  const int key = StringPitch(note.name, note.stringNumber, note.semitonesDown);
   auto connection = outputs_.Open(DeviceIdForIndex(note.deviceIndex));
   if (!connection) {
     return;

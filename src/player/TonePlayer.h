@@ -55,6 +55,7 @@ class TonePlayer {
     int instrument = 0;
     bool loop = true;
     StopEvent::Count stopsBeforePlay = 0;
+    int semitonesDown = 0;  // the tuning shape's extra lowering of the string
   };
 
   void RunWorker(const Note& note);

@@ -72,6 +72,7 @@ void Apply(Position position, std::string_view value, PlaybackSettings& playback
 // The lines after the positional values, read by their key whatever its case.
 constexpr std::string_view kReferenceA4Key = "ReferenceA4";
 constexpr std::string_view kDeviceNameKey = "MidiDevName";
+constexpr std::string_view kTuningShapeKey = "TuningShape";
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlankOrTab(text.front())) {
@@ -88,6 +89,10 @@ void ApplyByKey(std::string_view key, std::string_view value, PlaybackSettings& 
   key = TrimBlanks(key);
   if (key == UpperCaseAscii(kReferenceA4Key)) {
     TakeIfWithin(ReadInteger(value).value, kMinReferenceA4, kMaxReferenceA4, playback.ReferenceA4);
+  } else if (key == UpperCaseAscii(kTuningShapeKey)) {
+    if (const auto shape = ShapeForWord(TrimBlanks(value))) {
+      playback.Shape = *shape;
+    }
   } else if (key == UpperCaseAscii(kDeviceNameKey)) {
     playback.DeviceName = std::string(value);
   }
@@ -180,6 +185,9 @@ std::string FormatSettingsFile(const PlaybackSettings& settings) {
   line("MidiDev=", std::to_string(settings.Rate));
   if (settings.ReferenceA4 != kDefaultReferenceA4) {
     keyLine(kReferenceA4Key, std::to_string(settings.ReferenceA4));
+  }
+  if (settings.Shape != TuningShape::Standard) {
+    keyLine(kTuningShapeKey, ShapeEntry(settings.Shape).word);
   }
   if (!settings.DeviceName.empty()) {
     keyLine(kDeviceNameKey, settings.DeviceName);

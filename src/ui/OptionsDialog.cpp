@@ -7,8 +7,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
+#include <algorithm>
 
 #include "model/IntegerText.h"
+#include "model/TuningShapes.h"
 #include "ports/InstrumentCatalogue.h"
 #include "ui/DialogUnits.h"
 #include "ui/UpDownControl.h"
@@ -16,8 +19,11 @@
 namespace morrowfane {
 namespace {
 
-// Template layout, in dialog units.
-constexpr int kDialogWidth = 210;
+// Template layout, in dialog units. The tuning list beside the root note widens the playback
+// group, and everything right of it moves over by as much.
+constexpr int kShapeListWidth = 160;
+constexpr int kWidening = kShapeListWidth + 32;
+constexpr int kDialogWidth = 210 + kWidening;
 constexpr int kDialogHeight = 101;
 constexpr int kListRows = 10;
 
@@ -69,16 +75,18 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
 void OptionsDialog::CreateControls() {
   // Created in template order, which is also the tab order. The group boxes come last but lie
   // beneath the controls they frame.
-  okButton_ = Place(new QPushButton(tr("OK"), this), 105, 80, 47, 14);
+  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80, 47, 14);
   okButton_->setDefault(true);
-  cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156, 80, 47, 14);
+  cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80, 47, 14);
   rootList_ = PlaceList(new QComboBox(this), 49, 17, 25);
   for (const std::string_view root : kRootChoices) {
     rootList_->addItem(QString::fromLatin1(root.data(), static_cast<qsizetype>(root.size())));
   }
   auto* rootLabel = PlaceLabel(new QLabel(tr("Root note:"), this), 11, 19, 36, 11);
-  deviceList_ = PlaceList(new QComboBox(this), 90, 28, 106);
-  instrumentList_ = PlaceList(new QComboBox(this), 90, 55, 106);
+  shapeList_ = PlaceList(new QComboBox(this), 107, 17, kShapeListWidth);
+  auto* shapeLabel = PlaceLabel(new QLabel(tr("Tuning:"), this), 80, 19, 25, 11);
+  deviceList_ = PlaceList(new QComboBox(this), 90 + kWidening, 28, 106);
+  instrumentList_ = PlaceList(new QComboBox(this), 90 + kWidening, 55, 106);
   loopCheck_ = Place(new QCheckBox(tr("Loop"), this), 11, 41, 59, 9);
   loopCheck_->setGeometry(loopCheck_->x(), loopCheck_->y(),
                           std::max(loopCheck_->width(), loopCheck_->sizeHint().width()),
@@ -87,29 +95,44 @@ void OptionsDialog::CreateControls() {
   rateSpin_ = Place(new UpDownControl(this), 65, 55, 9, 12);
   rateSpin_->SetBuddy(rateBox_);
   auto* rateLabel = PlaceLabel(new QLabel(tr("Rate:"), this), 12, 56, 20, 11);
-  auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85, 6, 118, 67);
-  auto* deviceLabel = PlaceLabel(new QLabel(tr("Playback device:"), this), 91, 18, 55, 9);
-  auto* instrumentLabel = PlaceLabel(new QLabel(tr("Instrument:"), this), 91, 44, 64, 8);
-  auto* playbackGroup = Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76, 67);
+  referenceBox_ = Place(new QLineEdit(this), 113, 55, 28, 12);
+  auto* referenceLabel = PlaceLabel(new QLabel(tr("A4 (Hz):"), this), 80, 56, 25, 11);
+  auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
+  auto* deviceLabel =
+      PlaceLabel(new QLabel(tr("Playback device:"), this), 91 + kWidening, 18, 55, 9);
+  auto* instrumentLabel =
+      PlaceLabel(new QLabel(tr("Instrument:"), this), 91 + kWidening, 44, 64, 8);
+  auto* playbackGroup =
+      Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
   midiGroup->lower();
   playbackGroup->lower();
 
   rootLabel->setBuddy(rootList_);
+  shapeLabel->setBuddy(shapeList_);
   rateLabel->setBuddy(rateBox_);
+  referenceLabel->setBuddy(referenceBox_);
   deviceLabel->setBuddy(deviceList_);
   instrumentLabel->setBuddy(instrumentList_);
   rootList_->setAccessibleName(tr("Root note"));
+  shapeList_->setAccessibleName(tr("Tuning"));
   deviceList_->setAccessibleName(tr("Playback device"));
   instrumentList_->setAccessibleName(tr("Instrument"));
   rateBox_->setAccessibleName(tr("Rate"));
+  referenceBox_->setAccessibleName(tr("A4 (Hz)"));
 
   setTabOrder(okButton_, cancelButton_);
   setTabOrder(cancelButton_, rootList_);
-  setTabOrder(rootList_, deviceList_);
+  setTabOrder(rootList_, shapeList_);
+  setTabOrder(shapeList_, deviceList_);
   setTabOrder(deviceList_, instrumentList_);
   setTabOrder(instrumentList_, loopCheck_);
   setTabOrder(loopCheck_, rateBox_);
+  setTabOrder(rateBox_, referenceBox_);
 
+  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
+    shapeList_->addItem(QString());
+  }
+  connect(rootList_, &QComboBox::currentTextChanged, this, &OptionsDialog::LabelShapes);
   // The closed lists are narrow for names such as "Built-in synthesizer (no audio output)"; the
   // whole chosen name is their tooltip.
   for (QComboBox* list : {deviceList_, instrumentList_}) {
@@ -138,8 +161,32 @@ void OptionsDialog::FillControls() {
   rateSpin_->SetRange(kMinRate, kMaxRate);
   loopCheck_->setChecked(settings_.Loop);
   rateBox_->setEnabled(settings_.Loop);
+  referenceBox_->setText(QString::number(settings_.ReferenceA4));
   const QString root = QString::fromStdString(settings_.Root);
   rootList_->setCurrentIndex(rootList_->findText(root, Qt::MatchFixedString));
+  LabelShapes();
+  shapeList_->setCurrentIndex(
+      static_cast<int>(std::ranges::find(kTuningShapes, settings_.Shape, &TuningShapeEntry::shape) -
+                       kTuningShapes.begin()));
+}
+
+void OptionsDialog::LabelShapes() {
+  // Without a root selected, the entries show the shapes alone.
+  const std::string root = rootList_->currentText().toStdString();
+  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
+    const TuningShapeEntry& entry = kTuningShapes[i];
+    QString text =
+        QString::fromLatin1(entry.label.data(), static_cast<qsizetype>(entry.label.size()));
+    const Tuning notes = ShapedTuning(root, entry.shape);
+    if (IsNoteName(notes[0])) {
+      QStringList names;
+      for (const std::string& note : notes) {
+        names.append(QString::fromStdString(note));
+      }
+      text += QStringLiteral(" (%1)").arg(names.join(QLatin1Char(' ')));
+    }
+    shapeList_->setItemText(static_cast<int>(i), text);
+  }
 }
 
 void OptionsDialog::OnLoopClicked() {
@@ -153,6 +200,9 @@ void OptionsDialog::accept() {
   settings_.DeviceName =
       settings_.DeviceIndex > 0 ? deviceList_->currentText().toStdString() : std::string();
   settings_.Instrument = instrumentList_->currentIndex();
+  if (const int shape = shapeList_->currentIndex(); shape >= 0) {
+    settings_.Shape = kTuningShapes[static_cast<std::size_t>(shape)].shape;
+  }
   if (ExchangeAndValidate()) {
     QDialog::accept();
   }
@@ -161,24 +211,35 @@ void OptionsDialog::accept() {
 bool OptionsDialog::ExchangeAndValidate() {
   settings_.Root = rootList_->currentText().toStdString();
 
-  // A decimal integer with blanks and tabs around it and an optional sign; nothing else.
-  const IntegerText rate = ReadInteger(rateBox_->text().toStdString());
-  if (!rate.whole) {
-    RejectRate(tr("Please enter an integer."));
+  const std::optional<int> rate = ValidInteger(*rateBox_, kMinRate, kMaxRate);
+  if (!rate) {
     return false;
   }
-  if (rate.value < kMinRate || rate.value > kMaxRate) {
-    RejectRate(tr("Please enter an integer between %1 and %2.").arg(kMinRate).arg(kMaxRate));
+  settings_.Rate = *rate;
+  const std::optional<int> reference =
+      ValidInteger(*referenceBox_, kMinReferenceA4, kMaxReferenceA4);
+  if (!reference) {
     return false;
   }
-  settings_.Rate = rate.value;
+  settings_.ReferenceA4 = *reference;
   return true;
 }
 
-void OptionsDialog::RejectRate(const QString& message) {
+std::optional<int> OptionsDialog::ValidInteger(QLineEdit& box, int low, int high) {
+  // A decimal integer with blanks and tabs around it and an optional sign; nothing else.
+  const IntegerText number = ReadInteger(box.text().toStdString());
+  QString message;
+  if (!number.whole) {
+    message = tr("Please enter an integer.");
+  } else if (number.value < low || number.value > high) {
+    message = tr("Please enter an integer between %1 and %2.").arg(low).arg(high);
+  } else {
+    return number.value;
+  }
   warn_(this, message);
-  rateBox_->setFocus();
-  rateBox_->selectAll();
+  box.setFocus();
+  box.selectAll();
+  return std::nullopt;
 }
 
 }  // namespace morrowfane

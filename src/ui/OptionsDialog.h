@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 #include "model/PlaybackSettings.h"
 #include "player/MidiOutput.h"
@@ -15,8 +16,9 @@ namespace morrowfane {
 
 class UpDownControl;
 
-// The modal "Options" dialog: root note (and with it the tuning), loop and rate, MIDI output
-// device and instrument. It edits a copy of the settings; the caller takes them over after OK.
+// The modal "Options" dialog: root note and tuning shape, loop and rate, the reference pitch, MIDI
+// output device and instrument. It edits a copy of the settings; the caller takes them over after
+// OK.
 class OptionsDialog : public QDialog {
   Q_OBJECT
 
@@ -28,28 +30,33 @@ class OptionsDialog : public QDialog {
                 WarnFunction warn = {});
 
   // The settings it was given; after OK, the choices: the list selections (-1 for an empty
-  // selection) and a rate within kMinRate..kMaxRate.
+  // selection), a rate within kMinRate..kMaxRate and a reference pitch within
+  // kMinReferenceA4..kMaxReferenceA4.
   const PlaybackSettings& Settings() const { return settings_; }
 
   QComboBox& RootList() { return *rootList_; }
+  QComboBox& ShapeList() { return *shapeList_; }
   QComboBox& DeviceList() { return *deviceList_; }
   QComboBox& InstrumentList() { return *instrumentList_; }
   QCheckBox& LoopCheck() { return *loopCheck_; }
   QLineEdit& RateBox() { return *rateBox_; }
   UpDownControl& RateSpin() { return *rateSpin_; }
+  QLineEdit& ReferenceBox() { return *referenceBox_; }
   QPushButton& OkButton() { return *okButton_; }
   QPushButton& CancelButton() { return *cancelButton_; }
 
  public slots:
-  // Reads the controls back and ends the dialog only when the rate is valid.
+  // Reads the controls back and ends the dialog only when the rate and reference pitch are valid.
   void accept() override;
 
  private:
   void CreateControls();
   void FillControls();
   void OnLoopClicked();
+  void LabelShapes();
   bool ExchangeAndValidate();
-  void RejectRate(const QString& message);
+  // The integer in `box` within low..high, or nothing after a message that leaves `box` focused.
+  std::optional<int> ValidInteger(QLineEdit& box, int low, int high);
 
   MidiOutputs& outputs_;
   PlaybackSettings settings_;
@@ -57,11 +64,13 @@ class OptionsDialog : public QDialog {
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QComboBox* rootList_ = nullptr;
+  QComboBox* shapeList_ = nullptr;
   QComboBox* deviceList_ = nullptr;
   QComboBox* instrumentList_ = nullptr;
   QCheckBox* loopCheck_ = nullptr;
   QLineEdit* rateBox_ = nullptr;
   UpDownControl* rateSpin_ = nullptr;
+  QLineEdit* referenceBox_ = nullptr;
 };
 
 }  // namespace morrowfane

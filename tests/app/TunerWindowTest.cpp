@@ -184,6 +184,31 @@ INSTANTIATE_TEST_SUITE_P(
                   PlaybackSettings{
                       .DeviceIndex = 1, .Instrument = 25, .Loop = false, .Rate = 120, .Root = "C"},
                   {0, 25}},
+        StartCase{"drop D on E",
+                  "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\n"
+                  "MidiDev=300\r\nTuningShape=DropD\r\n",
+                  {150, 140, 150, 160, 144, 154},  // D A D G B E
+                  PlaybackSettings{.Shape = TuningShape::DropD},
+                  {-1, 0}},
+        StartCase{"open G on F",
+                  "[MorrowFane]\r\nTuning=F\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\n"
+                  "MidiDev=300\r\nTuningShape=OpenG\r\n",
+                  {152, 162, 152, 162, 146, 152},  // D# G# D# G# C D#
+                  PlaybackSettings{.Root = "F", .Shape = TuningShape::OpenG},
+                  {-1, 0}},
+        // The device named in the file wins over its stored position, if it is listed.
+        StartCase{"device moved to position 1",
+                  "[MorrowFane]\r\nTuning=E\r\nMidiDev=2\r\nMidiPatch=0\r\nLoop=true\r\n"
+                  "MidiDev=300\r\nMidiDevName=Recording device 0\r\n",
+                  kStandardUnlit,
+                  PlaybackSettings{.DeviceIndex = 1, .DeviceName = "Recording device 0"},
+                  {0, 0}},
+        StartCase{"named device not listed",
+                  "[MorrowFane]\r\nTuning=E\r\nMidiDev=2\r\nMidiPatch=0\r\nLoop=true\r\n"
+                  "MidiDev=300\r\nMidiDevName=Unplugged port\r\n",
+                  kStandardUnlit,
+                  PlaybackSettings{.DeviceIndex = 2, .DeviceName = "Unplugged port"},
+                  {1, 0}},
         StartCase{"unknown root H",
                   "[MorrowFane]\r\nTuning=H\r\n",
                   kStandardUnlit,

@@ -106,16 +106,101 @@ const FormatCase kFormatCases[] = {
     {"EmptyRoot",
      {.Root = ""},
      "[MorrowFane]\r\nTuning=\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"},
+    // Lines read by key follow the six, each only when its value is not the default.
+    {"ReferenceA4At432",
+     {.ReferenceA4 = 432},
+     "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"
+     "ReferenceA4=432\r\n"},
+    {"DropDOnF",
+     {.Root = "F", .Shape = TuningShape::DropD},
+     "[MorrowFane]\r\nTuning=F\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"
+     "TuningShape=DropD\r\n"},
+    {"AllKeyedLines",
+     {.DeviceIndex = 1,
+      .ReferenceA4 = 460,
+      .DeviceName = "mf-sink:input",
+      .Shape = TuningShape::OpenG},
+     "[MorrowFane]\r\nTuning=E\r\nMidiDev=1\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"
+     "ReferenceA4=460\r\nTuningShape=OpenG\r\nMidiDevName=mf-sink:input\r\n"},
 };
 
 class FormatSettingsFileTable : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(FormatSettingsFileTable, WritesSixCrLfLines) {
+TEST_P(FormatSettingsFileTable, WritesSixCrLfLinesAndTheKeyedOnesNotAtTheirDefault) {
   EXPECT_EQ(FormatSettingsFile(GetParam().settings), GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, FormatSettingsFileTable, ::testing::ValuesIn(kFormatCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Lines after the six values, read by their key in any case; a value that is not accepted or an
+// unknown key keeps the value in force.
+struct KeyedCase {
+  const char* name;
+  std::string lines;
+  PlaybackSettings expected;
+};
+
+const std::string kSixLines =
+    "[MorrowFane]\nTuning=A\nMidiDev=2\nMidiPatch=24\nLoop=true\nMidiDev=300\n";
+const PlaybackSettings kSix{.DeviceIndex = 2, .Instrument = 24, .Root = "A"};
+
+PlaybackSettings SixWith(int referenceA4, TuningShape shape, std::string deviceName = {}) {
+  PlaybackSettings settings = kSix;
+  settings.ReferenceA4 = referenceA4;
+  settings.Shape = shape;
+  settings.DeviceName = std::move(deviceName);
+  return settings;
+}
+
+const KeyedCase kKeyedCases[] = {
+    {"OnlySixValues", "", kSix},
+    {"ReferenceA4", "ReferenceA4=432\n", SixWith(432, TuningShape::Standard)},
+    {"ReferenceA4Lowest", "ReferenceA4=420\n", SixWith(420, TuningShape::Standard)},
+    {"ReferenceA4Highest", "REFERENCEA4= 460 \n", SixWith(460, TuningShape::Standard)},
+    {"ReferenceA4BelowRange", "ReferenceA4=419\n", kSix},
+    {"ReferenceA4AboveRange", "ReferenceA4=461\n", kSix},
+    {"ReferenceA4LeadingDigits", "ReferenceA4=432Hz\n", SixWith(432, TuningShape::Standard)},
+    {"ReferenceA4NotANumber", "ReferenceA4=A432\n", kSix},
+    {"UnknownKey", "Temperament=Werckmeister\n", kSix},
+    {"Shape", "TuningShape=DADGAD\n", SixWith(440, TuningShape::Dadgad)},
+    {"ShapeAnyCase", "tuningshape=opend\n", SixWith(440, TuningShape::OpenD)},
+    {"ShapeBlanksAround", "TuningShape =\tDoubleDropD \n", SixWith(440, TuningShape::DoubleDropD)},
+    {"ShapeUnknownWord", "TuningShape=OpenE\n", kSix},
+    {"ShapeLabelIsNoWord", "TuningShape=Drop D\n", kSix},
+    {"ShapeEmpty", "TuningShape=\n", kSix},
+    {"LaterLineWins", "TuningShape=OpenG\nTuningShape=DropD\n", SixWith(440, TuningShape::DropD)},
+    {"BadLaterLineKeepsEarlier", "TuningShape=OpenG\nTuningShape=x\n",
+     SixWith(440, TuningShape::OpenG)},
+    {"AllInAnyOrder", "MidiDevName=port B\nTuningShape=OpenG\nx=1\nReferenceA4=442\n",
+     SixWith(442, TuningShape::OpenG, "port B")},
+};
+
+class KeyedLinesTable : public ::testing::TestWithParam<KeyedCase> {};
+
+TEST_P(KeyedLinesTable, AreReadByKeyAndAcceptedValuesOnly) {
+  const KeyedCase& c = GetParam();
+  EXPECT_EQ(ParseSettingsText(SettingsTextFromFileBytes(kSixLines + c.lines), {}), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, KeyedLinesTable, ::testing::ValuesIn(kKeyedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every shape and a moved reference pitch come back from the bytes they are written as.
+TEST(FormatSettingsFile, EachShapeAndReferencePitchReadsBack) {
+  for (const TuningShapeEntry& entry : kTuningShapes) {
+    for (const int referenceA4 : {kMinReferenceA4, kDefaultReferenceA4, 432, kMaxReferenceA4}) {
+      const PlaybackSettings settings = SixWith(referenceA4, entry.shape, "Port 2");
+      const std::string bytes = FormatSettingsFile(settings);
+      EXPECT_EQ(ParseSettingsText(SettingsTextFromFileBytes(bytes), {}), settings) << bytes;
+      EXPECT_EQ(bytes.find("TuningShape") == std::string::npos,
+                entry.shape == TuningShape::Standard)
+          << bytes;
+      EXPECT_EQ(bytes.find("ReferenceA4") == std::string::npos, referenceA4 == kDefaultReferenceA4)
+          << bytes;
+    }
+  }
+}
 
 struct ErrorCase {
   int errorNumber;

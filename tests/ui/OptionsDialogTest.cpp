@@ -15,6 +15,7 @@
 #include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "model/Notes.h"
+#include "model/TuningShapes.h"
 #include "ui/OptionsDialog.h"
 #include "ui/UpDownControl.h"
 
@@ -25,6 +26,7 @@ using testing::RecordingMidiOutputs;
 
 const QString kNotAnInteger = QStringLiteral("Please enter an integer.");
 const QString kOutOfRange = QStringLiteral("Please enter an integer between 20 and 400.");
+const QString kA4OutOfRange = QStringLiteral("Please enter an integer between 420 and 460.");
 
 class OptionsDialogTest : public ::testing::Test {
  protected:
@@ -92,6 +94,121 @@ INSTANTIATE_TEST_SUITE_P(Texts, RateValidation,
                                            RateCase{"12abc", std::nullopt, kNotAnInteger},
                                            RateCase{"2 5", std::nullopt, kNotAnInteger},
                                            RateCase{"1e2", std::nullopt, kNotAnInteger}));
+
+class ReferenceValidation : public OptionsDialogTest,
+                            public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(ReferenceValidation, AcceptsIntegersFrom420To460Only) {
+  const RateCase& c = GetParam();
+  OptionsDialog& dialog = Open();
+  ASSERT_EQ(dialog.ReferenceBox().text(), QStringLiteral("440"));
+  dialog.ReferenceBox().setText(QString::fromUtf8(c.text));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+
+  if (c.accepted) {
+    EXPECT_TRUE(warnings_.empty()) << c.text;
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.text;
+    EXPECT_EQ(dialog.Settings().ReferenceA4, *c.accepted) << c.text;
+  } else {
+    ASSERT_EQ(warnings_.size(), 1u) << c.text;
+    EXPECT_EQ(warnings_[0], c.message) << c.text;
+    EXPECT_TRUE(dialog.isVisible()) << c.text;
+    EXPECT_TRUE(dialog.ReferenceBox().hasFocus()) << c.text;
+    EXPECT_EQ(dialog.ReferenceBox().selectedText(), dialog.ReferenceBox().text()) << c.text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ReferenceValidation,
+                         ::testing::Values(RateCase{"420", 420, {}}, RateCase{"460", 460, {}},
+                                           RateCase{" 432\t", 432, {}}, RateCase{"+442", 442, {}},
+                                           RateCase{"419", std::nullopt, kA4OutOfRange},
+                                           RateCase{"461", std::nullopt, kA4OutOfRange},
+                                           RateCase{"-440", std::nullopt, kA4OutOfRange},
+                                           RateCase{"4294967736", std::nullopt, kA4OutOfRange},
+                                           RateCase{"", std::nullopt, kNotAnInteger},
+                                           RateCase{"432Hz", std::nullopt, kNotAnInteger},
+                                           RateCase{"440.5", std::nullopt, kNotAnInteger}));
+
+TEST_F(OptionsDialogTest, TheRateIsCheckedBeforeTheReferencePitch) {
+  OptionsDialog& dialog = Open();
+  dialog.RateBox().setText(QStringLiteral("5"));
+  dialog.ReferenceBox().setText(QStringLiteral("5"));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  ASSERT_EQ(warnings_.size(), 1u);
+  EXPECT_EQ(warnings_[0], kOutOfRange);
+  EXPECT_TRUE(dialog.RateBox().hasFocus());
+  dialog.RateBox().setText(QStringLiteral("300"));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  ASSERT_EQ(warnings_.size(), 2u);
+  EXPECT_EQ(warnings_[1], kA4OutOfRange);
+  EXPECT_TRUE(dialog.ReferenceBox().hasFocus());
+}
+
+TEST_F(OptionsDialogTest, TheStoredReferencePitchIsShownAndKept) {
+  OptionsDialog& dialog = Open({.ReferenceA4 = 432});
+  EXPECT_EQ(dialog.ReferenceBox().text(), QStringLiteral("432"));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.Settings().ReferenceA4, 432);
+}
+
+// The shapes in the table's order, each with the notes it gives on the selected root.
+TEST_F(OptionsDialogTest, TuningListShowsEachShapesNotesAndFollowsTheRoot) {
+  OptionsDialog& dialog = Open();
+  const QStringList onE = {
+      QStringLiteral("Standard (E A D G B E)"),      QStringLiteral("Drop D (D A D G B E)"),
+      QStringLiteral("Double drop D (D A D G B D)"), QStringLiteral("DADGAD (D A D G A D)"),
+      QStringLiteral("Open D (D A D F# A D)"),       QStringLiteral("Open G (D G D G B D)")};
+  const QStringList onF = {QStringLiteral("Standard (F A# D# G# C F)"),
+                           QStringLiteral("Drop D (D# A# D# G# C F)"),
+                           QStringLiteral("Double drop D (D# A# D# G# C D#)"),
+                           QStringLiteral("DADGAD (D# A# D# G# A# D#)"),
+                           QStringLiteral("Open D (D# A# D# G A# D#)"),
+                           QStringLiteral("Open G (D# G# D# G# C D#)")};
+  const auto entries = [&dialog] {
+    QStringList texts;
+    for (int i = 0; i < dialog.ShapeList().count(); ++i) {
+      texts.append(dialog.ShapeList().itemText(i));
+    }
+    return texts;
+  };
+  EXPECT_EQ(entries(), onE);
+  EXPECT_EQ(dialog.ShapeList().currentIndex(), 0);
+
+  dialog.ShapeList().setCurrentIndex(4);
+  dialog.RootList().setFocus();
+  QTest::keyClick(&dialog.RootList(), Qt::Key_End);
+  ASSERT_EQ(dialog.RootList().currentText(), QStringLiteral("F"));
+  EXPECT_EQ(entries(), onF);
+  EXPECT_EQ(dialog.ShapeList().currentIndex(), 4);
+
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.Settings().Root, "F");
+  EXPECT_EQ(dialog.Settings().Shape, TuningShape::OpenD);
+}
+
+TEST_F(OptionsDialogTest, TheClosedTuningListShowsItsLongestEntryWholeOnEveryRoot) {
+  OptionsDialog& dialog = Open();
+  QComboBox& list = dialog.ShapeList();
+  // From now on the list's size hint is the width its longest entry needs.
+  list.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  for (int root = 0; root < dialog.RootList().count(); ++root) {
+    dialog.RootList().setCurrentIndex(root);
+    EXPECT_LE(list.sizeHint().width(), list.width())
+        << dialog.RootList().currentText().toStdString();
+  }
+  EXPECT_LE(list.geometry().right(), dialog.width());
+}
+
+TEST_F(OptionsDialogTest, TheStoredShapeIsSelected) {
+  for (const TuningShapeEntry& entry : kTuningShapes) {
+    OptionsDialog& dialog = Open({.Root = "D", .Shape = entry.shape});
+    EXPECT_TRUE(dialog.ShapeList().currentText().startsWith(
+        QString::fromLatin1(entry.label.data(), static_cast<qsizetype>(entry.label.size()))))
+        << entry.word;
+    QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.Settings().Shape, entry.shape) << entry.word;
+  }
+}
 
 TEST_F(OptionsDialogTest, RateIsValidatedAlsoWhileLoopIsOff) {
   OptionsDialog& dialog =
@@ -298,8 +415,9 @@ TEST_F(OptionsDialogTest, TabOrderFollowsTheLayout) {
   OptionsDialog& dialog = Open();
   ASSERT_TRUE(dialog.OkButton().hasFocus());
   const std::vector<QWidget*> expected = {
-      &dialog.CancelButton(), &dialog.RootList(), &dialog.DeviceList(), &dialog.InstrumentList(),
-      &dialog.LoopCheck(),    &dialog.RateBox(),  &dialog.OkButton()};
+      &dialog.CancelButton(), &dialog.RootList(),       &dialog.ShapeList(),
+      &dialog.DeviceList(),   &dialog.InstrumentList(), &dialog.LoopCheck(),
+      &dialog.RateBox(),      &dialog.ReferenceBox(),   &dialog.OkButton()};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);
