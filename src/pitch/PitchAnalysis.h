@@ -69,6 +69,8 @@ class PitchAnalyzer {
   // One bin of the windowed transform of `frame`.
   std::complex<double> BinOf(std::span<const float> frame, std::size_t bin);
   std::vector<Peak> FindPeaks(double sampleRate) const;
+  // The window's power response `offsetBins` away from a bin's centre, relative to the centre.
+  double WindowPowerAt(double offsetBins) const;
 
   std::optional<Fft> fft_;
   std::vector<double> window_;
