@@ -46,7 +46,7 @@ constexpr int kPitchPartials = 8;
 constexpr double kAudiblePartial = 1e-3;
 // The power-weighted spread of the partials' frequencies, each divided by its number, around the
 // pitch they give: beyond this they do not make one pitch.
-constexpr double kMaxScatterCents = 10.0;
+constexpr double kMaxScatterCents = 5.0;
 // The phase-based and the magnitude-based frequencies must agree within this many bins, or the
 // partial is not steady enough to measure.
 constexpr double kMaxDisagreementBins = 0.25;
@@ -54,7 +54,7 @@ constexpr double kMaxDisagreementBins = 0.25;
 // A tone whose pitch moves more than this between the first and the second half of the samples
 // (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
 // recorded strings that beat against each other, are averaged.
-constexpr double kMaxDriftCents = 6.0;
+constexpr double kMaxDriftCents = 2.0;
 // Frames whose phases are followed through the samples: enough that the slope through them weighs
 // the whole stretch between the first and last centre, not a few instants of a wobbling phase.
 constexpr std::size_t kFrames = 17;
