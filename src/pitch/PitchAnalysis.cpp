@@ -127,7 +127,8 @@ void PitchAnalyzer::Prepare(std::size_t frameSize) {
   power_.resize(frameSize / 2);
 }
 
-std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin) {
+std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin,
+                                          double mean) {
   // The window times the bin's complex exponential, made once per bin: every frame of a
   // measurement is read at the same bin.
   if (kernelBin_ != bin || kernelReal_.size() != frame.size()) {
@@ -145,29 +146,25 @@ std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::siz
   // Four independent sums of each kind: one running sum would wait on its own last addition at
   // every sample, and this loop is most of the correction's time.
   constexpr std::size_t kLanes = 4;
-  std::array<double, kLanes> mean{};
   std::array<double, kLanes> real{};
   std::array<double, kLanes> imaginary{};
   const std::size_t size = frame.size() - frame.size() % kLanes;
   for (std::size_t n = 0; n < size; n += kLanes) {
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
       const double x = frame[n + lane];
-      mean[lane] += x;
       real[lane] += x * kernelReal_[n + lane];
       imaginary[lane] += x * kernelImaginary_[n + lane];
     }
   }
   for (std::size_t n = size; n < frame.size(); ++n) {
     const double x = frame[n];
-    mean[0] += x;
     real[0] += x * kernelReal_[n];
     imaginary[0] += x * kernelImaginary_[n];
   }
   const auto sum = [](const std::array<double, kLanes>& lanes) {
     return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
   };
-  const double average = sum(mean) / static_cast<double>(frame.size());
-  return std::complex<double>(sum(real), sum(imaginary)) - average * kernelSum_;
+  return std::complex<double>(sum(real), sum(imaginary)) - mean * kernelSum_;
 }
 
 void PitchAnalyzer::Transform(std::span<const float> first, std::span<const float> second) {
@@ -361,9 +358,19 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     double power;  // mean over the stretch, as the partial's weight in the fit
   };
   const std::size_t nearHop = frameSize / kNearHopDivisor;
+  // Every partial is read in the same frames: their means are worked out once.
+  const auto meanOf = [&](std::size_t offset) {
+    const auto frame = samples.subspan(offset, frameSize);
+    return std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frameSize);
+  };
+  const double nearMean = meanOf(nearHop);
+  std::array<double, kFrames> frameMeans{};
+  for (std::size_t j = 1; j < kFrames; ++j) {
+    frameMeans[j] = meanOf(hop * j / (kFrames - 1));
+  }
   const auto follow = [&](const Peak& peak, int partial) -> std::optional<Slopes> {
     const auto start = first_[peak.bin];
-    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
+    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin, nearMean);
     const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
     const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
                          sampleRate / (kTwoPi * static_cast<double>(nearHop));
@@ -385,7 +392,7 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     double power = 0.5 * std::norm(start);
     for (std::size_t j = 1; j < kFrames; ++j) {
       const std::size_t offset = hop * j / (kFrames - 1);
-      const auto value = BinOf(samples.subspan(offset, frameSize), peak.bin);
+      const auto value = BinOf(samples.subspan(offset, frameSize), peak.bin, frameMeans[j]);
       power += (j == kFrames - 1 ? 0.5 : 1.0) * std::norm(value);
       const double angle = std::arg(value);
       times[j] = static_cast<double>(offset) / sampleRate;
