@@ -7,7 +7,8 @@
 // A note has no measurable pitch when those harmonics hold less than half of the sound's power,
 // when its pitch is more than 50 cents from the key, or when the two halves of the stretch differ
 // by more than 2 cents (a sound whose pitch moves that much within a second has no pitch to half a
-// cent).
+// cent), or when its audible partials scatter by more than 5 cents (power-weighted) around the
+// pitch they give: such partials make no one pitch, and the ear hears them apart.
 #include "HeardPitch.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "pitch/PitchAnalysis.h"
@@ -31,6 +33,7 @@ constexpr double kAudiblePartial = 1e-3;  // power ratio, -30 dB
 constexpr double kMinExplainedPower = 0.5;
 constexpr double kMaxOffsetCents = 50.0;
 constexpr double kMaxHalvesCents = 2.0;
+constexpr double kMaxScatterCents = 5.0;
 constexpr double kCentsPerOctave = 1200.0;
 // The low-pass: four one-pole stages with their corner at a sixth of the fundamental, so the
 // neighbouring partials (one fundamental away) are 60 dB down.
@@ -160,6 +163,7 @@ KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
     double weight = 0.0;
   } fit;
   std::optional<double> fundamentalCents;
+  std::vector<std::pair<double, double>> partials;  // power, frequency ratio
   for (std::size_t h = 0; h < tracks.size(); ++h) {
     const auto& track = tracks[h];
     if (track.power < kAudiblePartial * strongest) {
@@ -174,12 +178,17 @@ KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
     fit.first += track.power * first;
     fit.second += track.power * second;
     fit.weight += track.power;
+    partials.emplace_back(track.power, whole);
     if (h == 0 && std::abs(Cents(first / second)) <= kMaxHalvesCents) {
       fundamentalCents = Cents(whole);
     }
   }
   const double heard = Cents(fit.whole / fit.weight);
-  if (std::abs(heard) > kMaxOffsetCents ||
+  double scatter = 0.0;
+  for (const auto& [power, ratio] : partials) {
+    scatter += power * (Cents(ratio) - heard) * (Cents(ratio) - heard);
+  }
+  if (std::abs(heard) > kMaxOffsetCents || std::sqrt(scatter / fit.weight) > kMaxScatterCents ||
       std::abs(Cents(fit.first / fit.second)) > kMaxHalvesCents) {
     return {};
   }

@@ -2,7 +2,7 @@
 // median of several runs.
 //
 // 1. CPU time of one thread to correct one program as the idle corrector does it (load the
-//    SoundFont, render and measure keys 29..64, release it), and per program when three are
+//    SoundFont, render and measure keys 27..64, release it), and per program when three are
 //    pending at once; then the corrector's resident memory before, during and after its work.
 // 2. CPU use of the whole process while the tone player loops a note through the built-in
 //    synthesizer at Rate 20 and Rate 300, and with the synthesizer idle. The synthesizer plays

@@ -18,6 +18,7 @@
 #include "JackTestServer.h"
 #include "SoundFonts.h"
 #include "VirtualClock.h"
+#include "model/StringPitch.h"
 #include "player/TonePlayer.h"
 #include "ports/ExternalMidiPorts.h"
 #include "ports/SystemMidiOutputs.h"
@@ -85,7 +86,7 @@ void Memory() {
   for (int program : {kNylonGuitar, kPiano}) {
     auto connection = synth.Open();
     connection->Send(midi::Pack(midi::kProgramChange, static_cast<std::uint8_t>(program)));
-    for (int key = 29; key <= 64; ++key) {
+    for (int key = kLowestStringKey; key <= kHighestStringKey; ++key) {
       connection->Send(midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), 100));
       synth.Render(left.data(), right.data(), static_cast<int>(left.size()));
     }

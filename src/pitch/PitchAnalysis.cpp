@@ -46,7 +46,7 @@ constexpr int kPitchPartials = 8;
 constexpr double kAudiblePartial = 1e-3;
 // The power-weighted spread of the partials' frequencies, each divided by its number, around the
 // pitch they give: beyond this they do not make one pitch.
-constexpr double kMaxScatterCents = 10.0;
+constexpr double kMaxScatterCents = 5.0;
 // The phase-based and the magnitude-based frequencies must agree within this many bins, or the
 // partial is not steady enough to measure.
 constexpr double kMaxDisagreementBins = 0.25;
@@ -54,7 +54,7 @@ constexpr double kMaxDisagreementBins = 0.25;
 // A tone whose pitch moves more than this between the first and the second half of the samples
 // (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
 // recorded strings that beat against each other, are averaged.
-constexpr double kMaxDriftCents = 6.0;
+constexpr double kMaxDriftCents = 2.0;
 // Frames whose phases are followed through the samples: enough that the slope through them weighs
 // the whole stretch between the first and last centre, not a few instants of a wobbling phase.
 constexpr std::size_t kFrames = 17;
@@ -94,6 +94,21 @@ double CentsToFrequency(double cents) {
   return kA4Hertz * std::exp2((cents - kA4Cents) / kCentsPerOctave);
 }
 
+double PitchAnalyzer::WindowPowerAt(double offsetBins) const {
+  // |sum of w[n] exp(2 pi i offset n / N)|^2 relative to the offset 0, by a rotating phasor.
+  const std::complex<double> step =
+      std::polar(1.0, kTwoPi * offsetBins / static_cast<double>(window_.size()));
+  std::complex<double> turn(1.0, 0.0);
+  std::complex<double> response;
+  double centre = 0.0;
+  for (const double w : window_) {
+    response += w * turn;
+    turn *= step;
+    centre += w;
+  }
+  return std::norm(response) / (centre * centre);
+}
+
 void PitchAnalyzer::Prepare(std::size_t frameSize) {
   if (fft_ && fft_->Size() == frameSize) {
     return;
@@ -112,7 +127,8 @@ void PitchAnalyzer::Prepare(std::size_t frameSize) {
   power_.resize(frameSize / 2);
 }
 
-std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin) {
+std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin,
+                                          double mean) {
   // The window times the bin's complex exponential, made once per bin: every frame of a
   // measurement is read at the same bin.
   if (kernelBin_ != bin || kernelReal_.size() != frame.size()) {
@@ -127,17 +143,28 @@ std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::siz
       kernelSum_ += value;
     }
   }
-  double mean = 0.0;
-  double real = 0.0;
-  double imaginary = 0.0;
-  for (std::size_t n = 0; n < frame.size(); ++n) {
-    const double x = frame[n];
-    mean += x;
-    real += x * kernelReal_[n];
-    imaginary += x * kernelImaginary_[n];
+  // Four independent sums of each kind: one running sum would wait on its own last addition at
+  // every sample, and this loop is most of the correction's time.
+  constexpr std::size_t kLanes = 4;
+  std::array<double, kLanes> real{};
+  std::array<double, kLanes> imaginary{};
+  const std::size_t size = frame.size() - frame.size() % kLanes;
+  for (std::size_t n = 0; n < size; n += kLanes) {
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+      const double x = frame[n + lane];
+      real[lane] += x * kernelReal_[n + lane];
+      imaginary[lane] += x * kernelImaginary_[n + lane];
+    }
   }
-  mean /= static_cast<double>(frame.size());
-  return std::complex<double>(real, imaginary) - mean * kernelSum_;
+  for (std::size_t n = size; n < frame.size(); ++n) {
+    const double x = frame[n];
+    real[0] += x * kernelReal_[n];
+    imaginary[0] += x * kernelImaginary_[n];
+  }
+  const auto sum = [](const std::array<double, kLanes>& lanes) {
+    return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+  };
+  return std::complex<double>(sum(real), sum(imaginary)) - mean * kernelSum_;
 }
 
 void PitchAnalyzer::Transform(std::span<const float> first, std::span<const float> second) {
@@ -328,11 +355,22 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     double whole;
     double early;
     double late;
+    double power;  // mean over the stretch, as the partial's weight in the fit
   };
   const std::size_t nearHop = frameSize / kNearHopDivisor;
+  // Every partial is read in the same frames: their means are worked out once.
+  const auto meanOf = [&](std::size_t offset) {
+    const auto frame = samples.subspan(offset, frameSize);
+    return std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frameSize);
+  };
+  const double nearMean = meanOf(nearHop);
+  std::array<double, kFrames> frameMeans{};
+  for (std::size_t j = 1; j < kFrames; ++j) {
+    frameMeans[j] = meanOf(hop * j / (kFrames - 1));
+  }
   const auto follow = [&](const Peak& peak, int partial) -> std::optional<Slopes> {
     const auto start = first_[peak.bin];
-    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin);
+    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin, nearMean);
     const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
     const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
                          sampleRate / (kTwoPi * static_cast<double>(nearHop));
@@ -348,9 +386,15 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     std::array<double, kFrames> phases{};
     phases[0] = std::arg(start);
     double previous = std::arg(start);
+    // The partial's power over the stretch: its power in each frame, the frames at the ends
+    // weighing half as they stand for half a hop each (the trapezoidal rule). The few frames of
+    // the spectrum would overweigh the ends of a decaying partial against one that holds.
+    double power = 0.5 * std::norm(start);
     for (std::size_t j = 1; j < kFrames; ++j) {
       const std::size_t offset = hop * j / (kFrames - 1);
-      const double angle = std::arg(BinOf(samples.subspan(offset, frameSize), peak.bin));
+      const auto value = BinOf(samples.subspan(offset, frameSize), peak.bin, frameMeans[j]);
+      power += (j == kFrames - 1 ? 0.5 : 1.0) * std::norm(value);
+      const double angle = std::arg(value);
       times[j] = static_cast<double>(offset) / sampleRate;
       const double expected = kTwoPi * rough * (times[j] - times[j - 1]);
       phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
@@ -374,7 +418,13 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       }
       return covariance / variance / kTwoPi;
     };
-    return Slopes{slope(0, kFrames - 1), slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1)};
+    const double whole = slope(0, kFrames - 1);
+    // One bin of the transform sees a partial between bins at less than its full power (up to
+    // 0.8 dB less with this window); the window's response at the partial's offset undoes that,
+    // so partials weigh the same wherever they fall between the bins.
+    const double offset = whole / binWidth - static_cast<double>(peak.bin);
+    power /= static_cast<double>(kFrames - 1) * WindowPowerAt(offset);
+    return Slopes{whole, slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1), power};
   };
 
   // The pitch heard is the power-weighted fit of a harmonic series to the audible partials: each
@@ -388,8 +438,9 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   }
   int lowestPartial = 0;
   double weight = 0.0;
-  Slopes fit{0.0, 0.0, 0.0};
+  Slopes fit{0.0, 0.0, 0.0, 0.0};
   std::array<double, kPitchPartials + 1> fitted{};
+  std::array<double, kPitchPartials + 1> powers{};
   for (int n = 1; n <= kPitchPartials; ++n) {
     const auto* peak = partials[static_cast<std::size_t>(n)];
     if (peak == nullptr || peak->power < loudest * kAudiblePartial) {
@@ -402,11 +453,12 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       return std::nullopt;
     }
     lowestPartial = lowestPartial == 0 ? n : lowestPartial;
-    weight += peak->power;
+    weight += slopes->power;
     fitted[static_cast<std::size_t>(n)] = slopes->whole / n;
-    fit.whole += peak->power * slopes->whole / n;
-    fit.early += peak->power * slopes->early / n;
-    fit.late += peak->power * slopes->late / n;
+    powers[static_cast<std::size_t>(n)] = slopes->power;
+    fit.whole += slopes->power * slopes->whole / n;
+    fit.early += slopes->power * slopes->early / n;
+    fit.late += slopes->power * slopes->late / n;
   }
   if (lowestPartial == 0 || !(fit.early > 0.0) || !(fit.late > 0.0) ||
       std::abs(kCentsPerOctave * std::log2(fit.late / fit.early)) > kMaxDriftCents) {
@@ -419,7 +471,7 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   for (int n = 1; n <= kPitchPartials; ++n) {
     if (const double f = fitted[static_cast<std::size_t>(n)]; f > 0.0) {
       const double cents = kCentsPerOctave * std::log2(f / pitch);
-      scatter += partials[static_cast<std::size_t>(n)]->power * cents * cents;
+      scatter += powers[static_cast<std::size_t>(n)] * cents * cents;
     }
   }
   if (std::sqrt(scatter / weight) > kMaxScatterCents) {

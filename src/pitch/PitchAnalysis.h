@@ -66,9 +66,11 @@ class PitchAnalyzer {
   void Prepare(std::size_t frameSize);
   // Adds the power spectra of two frames to power_ and keeps the spectrum of the first in first_.
   void Transform(std::span<const float> first, std::span<const float> second);
-  // One bin of the windowed transform of `frame`.
-  std::complex<double> BinOf(std::span<const float> frame, std::size_t bin);
+  // One bin of the windowed transform of `frame` less its `mean`.
+  std::complex<double> BinOf(std::span<const float> frame, std::size_t bin, double mean);
   std::vector<Peak> FindPeaks(double sampleRate) const;
+  // The window's power response `offsetBins` away from a bin's centre, relative to the centre.
+  double WindowPowerAt(double offsetBins) const;
 
   std::optional<Fft> fft_;
   std::vector<double> window_;

@@ -23,6 +23,8 @@ constexpr int kMeasuringTuning = 0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
 constexpr int kRetireFrames = 64;
+// A multiple of the synthesizer's 64-frame block, so that blocks render exactly as one call would.
+constexpr std::size_t kRenderBlock = 4096;
 
 std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
   return static_cast<std::size_t>(
@@ -147,8 +149,9 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   }
 
   const std::size_t frames = NoteFrames(sampleRate_);
-  left_.resize(frames);
-  right_.resize(frames);
+  // The channels are rendered a block at a time and summed: only the sum is kept whole.
+  left_.resize(kRenderBlock);
+  right_.resize(kRenderBlock);
   mono_.resize(frames);
   KeyMeasurements measured{};
   for (const int key : keys) {
@@ -156,10 +159,13 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
       return std::nullopt;
     }
     fluid_synth_noteon(synth, kMeasuringChannel, key, midi::kStrikeVelocity);
-    fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
-                            1);
-    for (std::size_t i = 0; i < frames; ++i) {
-      mono_[i] = left_[i] + right_[i];
+    for (std::size_t done = 0; done < frames; done += kRenderBlock) {
+      const std::size_t count = std::min(kRenderBlock, frames - done);
+      fluid_synth_write_float(synth, static_cast<int>(count), left_.data(), 0, 1, right_.data(), 0,
+                              1);
+      for (std::size_t i = 0; i < count; ++i) {
+        mono_[done + i] = left_[i] + right_[i];
+      }
     }
     fluid_synth_all_sounds_off(synth, kMeasuringChannel);
     // Lets the synthesizer retire the silenced voices before the next note: a note started on

@@ -20,9 +20,9 @@
 
 namespace morrowfane {
 
-// The keys a reference note can be played on: from the lowest a tuning can sound (the lowest
-// string dropped a whole tone below its lowest root, F: key 27) to the highest string pitch.
-inline constexpr int kFirstCorrectedKey = kLowestStringKey - 2;
+// The keys a reference note can be played on: from the lowest a tuning can sound (string 1
+// dropped a whole tone below its lowest root, F: key 27) to the highest string pitch.
+inline constexpr int kFirstCorrectedKey = kLowestStringKey;
 inline constexpr int kLastCorrectedKey = kHighestStringKey;
 
 // Every key at its equal-tempered pitch, 100 * k cents.

@@ -38,12 +38,15 @@ safe_runpath() {
   [[ $runpath == absolute ]] || ! grep -qE '\((RUNPATH|RPATH)\)' <<<"$dynamic"
 }
 bind_now() { grep -qE '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*[[:space:]]NOW' <<<"$dynamic"; }
-gnu_relro() { readelf -lW "$program" | grep -q GNU_RELRO; }
+gnu_relro() { grep -q GNU_RELRO <<<"$(readelf -lW "$program")"; }
 pie() {
-  readelf -hW "$program" | grep -qE 'Type:[[:space:]]+DYN' && grep -qE '\(FLAGS_1\).*[[:space:]]PIE' <<<"$dynamic"
+  grep -qE 'Type:[[:space:]]+DYN' <<<"$(readelf -hW "$program")" && grep -qE '\(FLAGS_1\).*[[:space:]]PIE' <<<"$dynamic"
 }
 stack_protector() { grep -qx '__stack_chk_fail' <<<"$undefined"; }
-fortify_source() { grep -v '^__stack_chk_fail$' <<<"$undefined" | grep -qE '^__[a-z0-9_]+_chk$'; }
+# No `grep -q` at the end of a pipe: its early exit would fail the pipeline under pipefail.
+fortify_source() {
+  [[ -n $(grep -E '^__[a-z0-9_]+_chk$' <<<"$undefined" | grep -vx '__stack_chk_fail') ]]
+}
 
 checks=(safe_runpath bind_now gnu_relro pie stack_protector)
 if [[ $fortify == yes ]]; then

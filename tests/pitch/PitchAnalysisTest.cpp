@@ -16,8 +16,9 @@ constexpr double kSeconds = 1.05;  // what the pitch correction analyses per key
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 struct Partial {
-  double ratio;      // to the fundamental
-  double amplitude;  // linear
+  double ratio;                 // to the fundamental
+  double amplitude;             // linear
+  double decayPerSecond = 0.0;  // its own exponential amplitude decay, on top of the tone's
 };
 
 struct Tone {
@@ -39,8 +40,9 @@ std::vector<float> Synthesize(const Tone& tone) {
     const double step = kTwoPi * tone.fundamental * partial.ratio / tone.sampleRate;
     for (std::size_t n = 0; n < frames; ++n) {
       const double t = static_cast<double>(n) / tone.sampleRate;
-      samples[n] += static_cast<float>(partial.amplitude * std::exp(-tone.decayPerSecond * t) *
-                                       std::sin(start + step * static_cast<double>(n)));
+      samples[n] += static_cast<float>(
+          partial.amplitude * std::exp(-(tone.decayPerSecond + partial.decayPerSecond) * t) *
+          std::sin(start + step * static_cast<double>(n)));
     }
   }
   return samples;
@@ -93,6 +95,7 @@ struct DetunedPartial {
   int number;
   double amplitude;
   double cents;
+  double decayPerSecond = 0.0;
 };
 
 struct DisagreeingTone {
@@ -110,8 +113,8 @@ TEST_P(PitchAsHeardTest, FollowsThePartialsByTheirPower) {
   constexpr double kRate = 48000.0;
   Tone synthesized{tone.name, kRate, tone.fundamental, {}};
   for (const auto& partial : tone.partials) {
-    synthesized.partials.push_back(
-        {partial.number * std::exp2(partial.cents / 1200.0), partial.amplitude});
+    synthesized.partials.push_back({partial.number * std::exp2(partial.cents / 1200.0),
+                                    partial.amplitude, partial.decayPerSecond});
   }
   PitchAnalyzer analyzer;
   const auto pitch = analyzer.Measure(Synthesize(synthesized), kRate, tone.fundamental);
@@ -147,6 +150,14 @@ INSTANTIATE_TEST_SUITE_P(
                         82.4069,
                         {{1, 0.3, 0.0}, {2, 0.3, 6.0}, {3, 0.3, 6.0}},
                         4.00,
+                        1},
+        // A partial weighs by its mean power over the stretch between the first and the last
+        // frame centres (0.085 s to 0.965 s): the fast-dying fundamental weighs 0.113 of the
+        // steady second partial, not what a few frames of the spectrum suggest.
+        DisagreeingTone{"FundamentalDyingFasterThanASteadyFlatPartial",
+                        98.0,
+                        {{1, 0.3, 0.0, 3.0}, {2, 0.3, -6.0}},
+                        -5.39,
                         1},
         // 20 dB below the fundamental, a partial weighs a hundredth of it.
         DisagreeingTone{"QuietSharpThirdPartial", 196.0, {{1, 0.4, 0.0}, {3, 0.04, 10.0}}, 0.10, 1},
