@@ -135,6 +135,11 @@ void TonePlayer::RunWorker(const Note& note) {
   } else {
     Loop(*connection, noteOn, *note.stop);
   }
+  // A device that went away meanwhile (its sound server died) hears nothing more: the note ends
+  // as if the device had never opened.
+  if (!connection->Alive()) {
+    return;
+  }
 
   // Pan goes back to the centre: 0 would be hard left for a note that may still ring.
   connection->Send(midi::Pack(midi::kControlChange, midi::kPanController, midi::kPanCentre));
@@ -145,12 +150,13 @@ void TonePlayer::RunWorker(const Note& note) {
   }
 }
 
-// Strikes every 100 polls of Rate / 10 ms, and closes one poll after the poll that sees the stop.
+// Strikes every 100 polls of Rate / 10 ms until the poll that sees the stop, then waits one more
+// poll. A device found gone at a strike ends the loop at once.
 // Rather than waking at every poll, the worker waits for its stop (or a change of rate) until the
 // next strike is due; when woken it goes on to the poll that would have seen the stop or the new
 // rate, so the timing is that of a worker that polls.
 void TonePlayer::Loop(MidiConnection& connection, midi::PackedMessage noteOn, StopEvent& stop) {
-  while (true) {
+  while (connection.Alive()) {
     connection.Send(noteOn);
     int poll = 0;
     while (poll < kPollsPerStrike) {

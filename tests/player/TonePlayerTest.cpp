@@ -285,6 +285,37 @@ TEST_F(VirtualTonePlayerTest, RateChangeTakesEffectAtTheNextPoll) {
   ExpectClosingAt(outputs.Events(), milliseconds(190));
 }
 
+// A device whose sound server died hears nothing more: the note ends at its next strike, with no
+// closing messages, as a device that cannot open would. A single strike ends the same way.
+TEST(TonePlayerDeviceGoneTest, ANoteWhoseDeviceWentAwayEndsSilentlyAtItsNextStrike) {
+  for (const bool loop : {true, false}) {
+    SCOPED_TRACE(loop ? "looping" : "single strike");
+    VirtualClock clock;
+    RecordingMidiOutputs gone{kExternalDevices, [&clock] { return clock.Now(); }};
+    TonePlayer player{gone, clock};
+    ChangeSetting(player, &PlaybackSettings::Loop, loop);
+    ChangeSetting(player, &PlaybackSettings::Rate, 20);
+    clock.At(milliseconds(150), [&gone] { gone.SetAlive(false); });
+    // Ends the note should the device's loss go unnoticed, so the test ends either way.
+    clock.At(milliseconds(2000), [&player] { player.StopAll(); });
+    player.Play("E", 1);
+    player.WaitIdle();
+
+    const auto events = gone.Events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(NoteOnTimes(events), std::vector<milliseconds>{milliseconds(0)});
+    EXPECT_EQ(events.back().kind, Kind::Close);
+    // The second strike, or the end of the single strike's ring.
+    EXPECT_EQ(events.back().time, milliseconds(200));
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const Event& e) {
+                              return e.kind == Kind::Message &&
+                                     midi::TypeOf(e.message) == midi::kControlChange;
+                            }),
+              0);
+  }
+}
+
 TEST_F(VirtualTonePlayerTest, TheNoteWaitsItsPauseBeforeItOpensTheDevice) {
   ChangeSetting(player, &PlaybackSettings::Loop, false);
   player.Play("E", 1, milliseconds(90));

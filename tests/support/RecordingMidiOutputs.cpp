@@ -11,6 +11,7 @@ class RecordingMidiOutputs::Connection final : public MidiConnection {
     owner_.Record(Kind::Message, deviceId_, id_, message);
   }
   bool SetReferencePitch(double /*a4Hz*/) override { return owner_.TunesItself(); }
+  bool Alive() const override { return owner_.Alive(); }
 
  private:
   RecordingMidiOutputs& owner_;
@@ -63,6 +64,16 @@ void RecordingMidiOutputs::Prepare(int deviceId, int program) {
 void RecordingMidiOutputs::FailOpens(bool fail) {
   std::lock_guard lock(mutex_);
   failOpens_ = fail;
+}
+
+void RecordingMidiOutputs::SetAlive(bool alive) {
+  std::lock_guard lock(mutex_);
+  alive_ = alive;
+}
+
+bool RecordingMidiOutputs::Alive() const {
+  std::lock_guard lock(mutex_);
+  return alive_;
 }
 
 void RecordingMidiOutputs::SetTunesItself(bool tunes) {

@@ -36,6 +36,9 @@ class RecordingMidiOutputs final : public MidiOutputs {
   // Whether connections tune themselves to a reference pitch, as the built-in synthesizer does.
   void SetTunesItself(bool tunes);
   bool TunesItself() const;
+  // Whether the devices are there; false acts as a sound server that died.
+  void SetAlive(bool alive);
+  bool Alive() const;
   void SetDeviceCount(int count);
 
   std::vector<Event> Events() const;
@@ -52,6 +55,7 @@ class RecordingMidiOutputs final : public MidiOutputs {
   TimeSource now_;
   bool failOpens_ = false;
   bool tunesItself_ = false;
+  bool alive_ = true;
   int nextConnection_ = 1;
   int openConnections_ = 0;
   std::vector<Event> events_;
