@@ -6,28 +6,9 @@
 
 #include <cerrno>
 
+#include "settings/FileDescriptor.h"
+
 namespace morrowfane {
-namespace {
-
-// Owns a file descriptor opened for reading.
-class ReadDescriptor {
- public:
-  explicit ReadDescriptor(int fd) : fd_(fd) {}
-  ~ReadDescriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  ReadDescriptor(const ReadDescriptor&) = delete;
-  ReadDescriptor& operator=(const ReadDescriptor&) = delete;
-
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 std::string ReadRegularFilePrefix(const std::filesystem::path& file, std::size_t maxBytes) {
   // Looked at before opening, so that no device is ever opened; O_NONBLOCK keeps the open from
@@ -37,8 +18,8 @@ std::string ReadRegularFilePrefix(const std::filesystem::path& file, std::size_t
   if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return {};
   }
-  const ReadDescriptor in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (in.Get() < 0 || ::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  const FileDescriptor in(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!in.IsOpen() || ::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return {};
   }
   std::string bytes(maxBytes, '\0');

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <utility>
 
+#include "settings/FileDescriptor.h"
 #include "settings/TemporaryFile.h"
 
 namespace morrowfane {
@@ -21,30 +22,6 @@ constexpr mode_t kPermissionBits = 0777;
 // Only a regular file is replaced: renaming over a device node, a FIFO or a socket would destroy
 // it. Any errno outside the named causes is reported as an unexpected error.
 constexpr int kNotARegularFile = EINVAL;
-
-// Owns an open file descriptor.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int Get() const { return fd_; }
-  bool IsOpen() const { return fd_ >= 0; }
-  // Closes now and reports the result: a delayed write error can surface only here.
-  int Close() {
-    const int result = ::close(std::exchange(fd_, -1));
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // The new file takes the old one's owner (possible only for root, or within the user's own
 // groups) and permissions, as writing into the old file would have kept them. Where that is not

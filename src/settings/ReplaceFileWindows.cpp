@@ -1,18 +1,11 @@
 #include "settings/ReplaceFile.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <utility>
 
 #include "settings/TemporaryFile.h"
+#include "settings/WindowsHandle.h"
 
 namespace morrowfane {
 namespace {
@@ -25,27 +18,6 @@ constexpr std::size_t kMaxWriteBytes = std::size_t{1} << 20;
 // Only a file is replaced, never a directory. Any errno outside the named causes is reported as an
 // unexpected error.
 constexpr int kNotARegularFile = EINVAL;
-
-// Owns an open file handle.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (IsOpen()) {
-      ::CloseHandle(handle_);
-    }
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // Closes now and reports whether that worked.
-  bool Close() { return ::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0; }
-
- private:
-  HANDLE handle_;
-};
 
 // The errno value for a Windows error code, so that both platforms report the same causes.
 int ErrnoFor(DWORD error) {
@@ -86,32 +58,14 @@ int WriteAll(HANDLE file, std::string_view bytes) {
   return 0;
 }
 
-// Owns a process handle.
-class ProcessHandle {
- public:
-  explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
-  ~ProcessHandle() {
-    if (handle_ != nullptr) {
-      ::CloseHandle(handle_);
-    }
-  }
-  ProcessHandle(const ProcessHandle&) = delete;
-  ProcessHandle& operator=(const ProcessHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 // A process that exists but may not be looked at (another user's) runs all the same.
 bool IsRunning(ProcessId pid) {
   const auto id = static_cast<DWORD>(pid);
   if (static_cast<ProcessId>(id) != pid) {
     return true;
   }
-  const ProcessHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
-  if (process.Get() == nullptr) {
+  const WindowsHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+  if (!process.IsOpen()) {
     return ::GetLastError() == ERROR_ACCESS_DENIED;
   }
   return ::WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
@@ -144,7 +98,7 @@ int ReplaceFileAtomically(const fs::path& file, std::string_view bytes) {
   }
   // Declared first so that it goes last: Windows removes no file that a handle holds open.
   TemporaryFile temporary(temporaryPath);
-  FileHandle out(handle);
+  WindowsHandle out(handle);
 
   if (const int error = WriteAll(out.Get(), bytes); error != 0) {
     return error;
