@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <utility>
 
 #include "settings/FileDescriptor.h"
 #include "settings/TemporaryFile.h"
