@@ -1,19 +1,25 @@
-// Press of a string to the first byte on an external JACK port, as a JACK MIDI reader on a dummy
-// server sees it. Drives the string-button logic a click or key runs, the tone player and the
-// external ports, so the figure includes the press's pause and the port's open.
+// A click on a string button, or its key, to the first byte on an external JACK port, as a JACK
+// MIDI reader on a dummy server sees it. Drives the real tuner window (on Qt's offscreen
+// platform), the tone player and the external ports, so the figure includes the press's pause
+// and the port's open.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "JackTestServer.h"
-#include "app/StringButtons.h"
+#include "app/TunerWindow.h"
 #include "ports/SystemMidiOutputs.h"
 #include "synth/BuiltInSynth.h"
+#include "ui/IconButton.h"
 
 namespace {
 
@@ -23,6 +29,7 @@ using std::chrono::milliseconds;
 
 constexpr int kRounds = 9;
 constexpr std::array<int, 2> kStrings = {1, 3};  // an outer string, then an inner one
+constexpr std::array<Qt::Key, 3> kStringKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3};
 constexpr milliseconds kWait{5000};
 constexpr milliseconds kBetweenPresses{300};
 
@@ -78,8 +85,12 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char* argv[]) {
   using namespace morrowfane;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication application(argc, argv);
   JackTestServer server;
   if (!server.Running()) {
     std::fprintf(stderr, "jackd did not start\n");
@@ -100,25 +111,45 @@ int main() {
   }
   SystemSleeper sleeper;
   TonePlayer player(outputs, sleeper);
+  const QTemporaryDir settingsDirectory;
+  TunerWindow window(player, outputs,
+                     settingsDirectory.filePath(QStringLiteral("morrowfane.ini")).toStdString());
   player.ApplySettings({.DeviceIndex = *outputs.DeviceIdByName("mf-reader:in") + 1});
-  StringButtons buttons(player, [](int, const std::string&, bool) {});
-  for (const int string : kStrings) {
+  window.show();
+  window.activateWindow();
+  QApplication::setActiveWindow(&window);
+  if (!QTest::qWaitForWindowActive(&window)) {
+    std::fprintf(stderr, "the window did not show\n");
+    return 1;
+  }
+
+  const auto measure = [&](const char* how, int string, const std::function<void()>& press) {
     std::vector<double> latencies;
     for (int round = 0; round < kRounds; ++round) {
       reader.Arm();
       const jack_time_t pressed = reader.Now();
-      buttons.PressString(string);
+      press();
       if (!WaitFor([&] { return reader.FirstEvent() != 0; }, kWait)) {
         std::fprintf(stderr, "no byte reached the reader\n");
-        return 1;
+        return false;
       }
       latencies.push_back(static_cast<double>(reader.FirstEvent() - pressed) / 1000.0);
-      buttons.PressString(string);  // stops the note
+      press();  // stops the note
       player.WaitIdle();
-      std::this_thread::sleep_for(kBetweenPresses);
+      QTest::qWait(static_cast<int>(kBetweenPresses.count()));
     }
-    std::printf("press of string %d to first byte on a JACK port: median %.1f ms (of %d)\n", string,
-                Median(latencies), kRounds);
+    std::printf("%s of string %d to first byte on a JACK port: median %.1f ms (of %d)\n", how,
+                string, Median(latencies), kRounds);
+    return true;
+  };
+  for (const int string : kStrings) {
+    const bool measured =
+        measure("click", string,
+                [&] { QTest::mouseClick(&window.StringButton(string), Qt::LeftButton); }) &&
+        measure("key", string, [&] { QTest::keyClick(&window, kStringKeys[string - 1]); });
+    if (!measured) {
+      return 1;
+    }
   }
   return 0;
 }
