@@ -18,8 +18,6 @@ namespace {
 
 constexpr double kCentsPerKey = 100.0;
 constexpr double kCentsPerOctave = 1200.0;
-constexpr int kMeasuringChannel = 0;
-constexpr int kMeasuringTuning = 0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
 constexpr int kRetireFrames = 64;
@@ -98,32 +96,40 @@ std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
 }
 
 struct TuningMeter::Synth {
-  explicit Synth(double sampleRate) : fluid(sampleRate) {}
-  FluidInstance fluid;
-  int soundFont = FLUID_FAILED;
+  std::unique_ptr<FluidInstance> own;  // null when measuring on a caller's synthesizer
+  fluid_synth_t* synth = nullptr;
+  bool loaded = false;
 };
 
 TuningMeter::TuningMeter(const std::string& soundFontPath, double sampleRate)
-    : synth_(std::make_unique<Synth>(sampleRate)), sampleRate_(sampleRate) {
-  auto* settings = synth_->fluid.Settings();
+    : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
+  synth_->own = std::make_unique<FluidInstance>(sampleRate);
+  auto* settings = synth_->own->Settings();
   if (settings == nullptr) {
     return;
   }
   fluid_settings_setint(settings, "synth.polyphony", kMeasuringPolyphony);
   fluid_settings_setint(settings, "synth.cpu-cores", 1);
   fluid_settings_setint(settings, "synth.threadsafe-api", 0);
-  if (!synth_->fluid.MakeSynth()) {
+  if (!synth_->own->MakeSynth()) {
     return;
   }
+  synth_->synth = synth_->own->Synth();
   // No presets are selected at loading: that would read the piano's samples for every
   // measurement, whichever program it is for.
-  synth_->soundFont = fluid_synth_sfload(synth_->fluid.Synth(), soundFontPath.c_str(), 0);
+  synth_->loaded = fluid_synth_sfload(synth_->synth, soundFontPath.c_str(), 0) != FLUID_FAILED;
+}
+
+TuningMeter::TuningMeter(fluid_synth_t* synth, int channel, double sampleRate)
+    : synth_(std::make_unique<Synth>()), channel_(channel), sampleRate_(sampleRate) {
+  synth_->synth = synth;
+  synth_->loaded = synth != nullptr && fluid_synth_sfcount(synth) > 0;
 }
 
 TuningMeter::~TuningMeter() = default;
 
 bool TuningMeter::Loaded() const {
-  return synth_->fluid.Synth() != nullptr && synth_->soundFont != FLUID_FAILED;
+  return synth_->loaded;
 }
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
@@ -139,12 +145,15 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   if (!Loaded()) {
     return std::nullopt;
   }
-  auto* synth = synth_->fluid.Synth();
-  fluid_synth_all_sounds_off(synth, kMeasuringChannel);
-  InstallKeyTuning(synth, kMeasuringTuning, kTuningName, tuning);
-  PlayWithKeyTuning(synth, kMeasuringChannel, kMeasuringTuning);
-  fluid_synth_bank_select(synth, kMeasuringChannel, 0);
-  if (fluid_synth_program_change(synth, kMeasuringChannel, program) != FLUID_OK) {
+  auto* synth = synth_->synth;
+  // The channel's number is its key tuning's, as on the built-in synthesizer, whose connections
+  // never play on the channel it lends for measuring.
+  const int tuningNumber = channel_;
+  fluid_synth_all_sounds_off(synth, channel_);
+  InstallKeyTuning(synth, tuningNumber, kTuningName, tuning);
+  PlayWithKeyTuning(synth, channel_, tuningNumber);
+  fluid_synth_bank_select(synth, channel_, 0);
+  if (fluid_synth_program_change(synth, channel_, program) != FLUID_OK) {
     return std::nullopt;
   }
 
@@ -158,7 +167,7 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
     if (cancel != nullptr && cancel->load()) {
       return std::nullopt;
     }
-    fluid_synth_noteon(synth, kMeasuringChannel, key, midi::kStrikeVelocity);
+    fluid_synth_noteon(synth, channel_, key, midi::kStrikeVelocity);
     for (std::size_t done = 0; done < frames; done += kRenderBlock) {
       const std::size_t count = std::min(kRenderBlock, frames - done);
       fluid_synth_write_float(synth, static_cast<int>(count), left_.data(), 0, 1, right_.data(), 0,
@@ -167,7 +176,7 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
         mono_[done + i] = left_[i] + right_[i];
       }
     }
-    fluid_synth_all_sounds_off(synth, kMeasuringChannel);
+    fluid_synth_all_sounds_off(synth, channel_);
     // Lets the synthesizer retire the silenced voices before the next note: a note started on
     // the key of a voice still waiting to be retired can sound almost a cent away.
     fluid_synth_write_float(synth, kRetireFrames, left_.data(), 0, 1, right_.data(), 0, 1);
@@ -220,6 +229,31 @@ void PitchCorrector::Request(int program) {
       return;
     }
     queue_.push_back(program);
+  }
+  changed_.notify_all();
+}
+
+void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program,
+                               const std::atomic<bool>& cancel) {
+  if (program < 0 || program >= midi::kProgramCount) {
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (done_.contains(program) || underWay_ == program ||
+        std::find(queue_.begin(), queue_.end(), program) != queue_.end()) {
+      return;
+    }
+  }
+  TuningMeter meter(synth, channel, sampleRate_);
+  auto pitches = meter.Correct(program, &cancel);
+  PlayWithSoundFontTuning(synth, channel);
+  if (cancel.load()) {
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    done_[program] = std::move(pitches);
   }
   changed_.notify_all();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fluidsynth.h>
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -62,11 +64,15 @@ std::size_t NoteFrames(double sampleRate);
 std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
                                 double sampleRate, int key);
 
-// Renders single notes of a SoundFont offline on a private synthesizer (channel 0, velocity 126,
-// no reverb or chorus) and measures their pitch. Not thread-safe; loads the SoundFont once.
+// Renders single notes of a SoundFont offline (velocity 126, no reverb or chorus) and measures
+// their pitch: on a private synthesizer (channel 0), loading the SoundFont once, or on a
+// caller's synthesizer that has it loaded, on the given channel, which then uses the key tuning of
+// the channel's number. Not thread-safe.
 class TuningMeter {
  public:
   TuningMeter(const std::string& soundFontPath, double sampleRate);
+  // Measures on `synth`, which must outlive the meter and which nothing else may use meanwhile.
+  TuningMeter(fluid_synth_t* synth, int channel, double sampleRate);
   ~TuningMeter();
 
   TuningMeter(const TuningMeter&) = delete;
@@ -90,6 +96,7 @@ class TuningMeter {
  private:
   struct Synth;
   std::unique_ptr<Synth> synth_;
+  int channel_ = 0;
   double sampleRate_;
   PitchAnalyzer analyzer_;
   std::vector<float> left_;
@@ -113,6 +120,8 @@ class PitchCorrector final : public KeyTuningSource {
 
   std::optional<KeyPitches> Lookup(int program) const override;
   void Request(int program) override;
+  void WorkOutOn(fluid_synth_t* synth, int channel, int program,
+                 const std::atomic<bool>& cancel) override;
 
   // Waits until `program` has been worked out (it must have been requested); true if it was in
   // time. Lookup() may still give nothing afterwards: the program has no clear pitch.

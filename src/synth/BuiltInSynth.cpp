@@ -171,6 +171,13 @@ class BuiltInSynth::Impl {
 
   static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
     auto* self = static_cast<Impl*>(data);
+    if (!self->sounding_.load(std::memory_order_acquire)) {
+      // The loading thread may be rendering on the synthesizer offline.
+      for (int i = 0; i < nout; ++i) {
+        std::fill_n(out[i], len, 0.0F);
+      }
+      return FLUID_OK;
+    }
     int result = FLUID_OK;
     fluid_synth_t* synth = self->fluid_.Synth();
     if (nfx == 0) {
@@ -204,6 +211,8 @@ class BuiltInSynth::Impl {
   std::unique_ptr<RingLimit> ringLimit_;
   std::unique_ptr<ChannelPool> pool_;
   std::atomic<bool> ready_{false};
+  // Until set, the audio output renders silence without touching the synthesizer.
+  std::atomic<bool> sounding_{false};
   std::atomic<std::uint64_t> renderedFrames_{0};
   std::atomic<bool> audible_{false};
 
@@ -219,9 +228,27 @@ void BuiltInSynth::Impl::RunService() {
     if (options_.tuning) {
       source = options_.tuning(soundFontPath_, sampleRate_);
     }
+    std::vector<int> pending;
+    {
+      std::lock_guard lock(mutex_);
+      pending.swap(pendingRequests_);
+    }
+    if (source) {
+      // The program wanted last is worked out here, while the audio output is still silent:
+      // on this synthesizer it needs no second copy of the SoundFont and its samples, and its
+      // samples stay loaded on the preload channel for the first note.
+      for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (i + 1 < pending.size()) {
+          source->Request(pending[i]);
+        } else {
+          source->WorkOutOn(fluid_.Synth(), kPreloadChannel, pending[i], stopping_);
+        }
+      }
+    }
     std::lock_guard lock(mutex_);
     tuningSource_ = std::move(source);
     if (tuningSource_) {
+      // Those that came meanwhile.
       for (int program : pendingRequests_) {
         tuningSource_->Request(program);
       }
@@ -233,6 +260,7 @@ void BuiltInSynth::Impl::RunService() {
         ChannelContext{fluid_.Synth(), ringLimit_.get(), tuningSource_.get(), &renderedFrames_,
                        &audible_},
         kPreloadChannel);
+    sounding_.store(true, std::memory_order_release);
     ready_.store(true, std::memory_order_release);
   }
   SetState(result);
@@ -305,6 +333,12 @@ void BuiltInSynth::Impl::Preload() {
     }
     program = preloads_.back();
     preloads_.clear();
+  }
+  // Selecting the program already there would drop its samples and read them again.
+  fluid_preset_t* held = fluid_synth_get_channel_preset(fluid_.Synth(), kPreloadChannel);
+  if (held != nullptr && fluid_preset_get_banknum(held) == 0 &&
+      fluid_preset_get_num(held) == program) {
+    return;
   }
   fluid_synth_program_change(fluid_.Synth(), kPreloadChannel, program);
 }

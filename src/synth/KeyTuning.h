@@ -1,6 +1,9 @@
 #pragma once
 
+#include <fluidsynth.h>
+
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +28,18 @@ class KeyTuningSource {
   // Starts working out `program` in the background unless it is known or under way. Returns at
   // once.
   virtual void Request(int program) = 0;
+  // Works out `program` at once on `synth`, which has the SoundFont loaded and which nothing else
+  // uses meanwhile, playing on its `channel`. Afterwards that channel holds `program`, and so its
+  // samples, at the SoundFont's own pitches. This spares a second copy of the SoundFont in memory
+  // for a program wanted while the synthesizer loads. Stops early once `cancel` is set. By default
+  // the program is only requested.
+  virtual void WorkOutOn(fluid_synth_t* synth, int channel, int program,
+                         const std::atomic<bool>& cancel) {
+    static_cast<void>(synth);
+    static_cast<void>(channel);
+    static_cast<void>(cancel);
+    Request(program);
+  }
 };
 
 // Makes the tuning source for a SoundFont once the built-in synthesizer has loaded it and knows

@@ -289,8 +289,13 @@ TEST(PitchCorrectorTest, IgnoresRequestsForProgramsThatDoNotExist) {
 }
 
 // The whole path of a note: the built-in synthesizer, rendering offline, gets its tuning source
-// from MakePitchCorrector and installs the corrections at the program change.
-TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
+// from MakePitchCorrector and installs the corrections at the program change. A program announced
+// while the synthesizer loads is worked out on the synthesizer itself before it is ready, so the
+// corrector never loads a copy of the SoundFont for it; one announced later, on the corrector's.
+class BuiltInSynthCorrectionTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
+  const bool announcedWhileLoading = GetParam();
   constexpr double kRate = 48000.0;
   PitchCorrector* corrector = nullptr;
   BuiltInSynthOptions options;
@@ -302,8 +307,16 @@ TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
     return source;
   };
   BuiltInSynth synth(std::move(options));
+  if (announcedWhileLoading) {
+    synth.Prepare(kPiano);
+  }
   ASSERT_TRUE(synth.WaitUntilReady(kWorkTimeout));
   ASSERT_NE(corrector, nullptr);
+  if (announcedWhileLoading) {
+    EXPECT_TRUE(corrector->Lookup(kPiano).has_value()) << "not worked out before ready";
+    EXPECT_FALSE(corrector->HoldsSoundFont());
+    EXPECT_EQ(synth.SelectedPrograms().size(), 1U) << "the piano's samples stay loaded";
+  }
   synth.Prepare(kPiano);
   ASSERT_TRUE(corrector->WaitUntilDone(kPiano, kWorkTimeout));
 
@@ -340,6 +353,11 @@ TEST(BuiltInSynthCorrectionTest, NotesOfACorrectedProgramSoundWithinHalfACent) {
   }
   EXPECT_GE(measuredKeys, 12);
 }
+
+INSTANTIATE_TEST_SUITE_P(WhenAnnounced, BuiltInSynthCorrectionTest, ::testing::Bool(),
+                         [](const auto& info) {
+                           return info.param ? "WhileLoading" : "OnceReady";
+                         });
 
 }  // namespace
 }  // namespace morrowfane
