@@ -218,14 +218,18 @@ std::optional<KeyPitches> PitchCorrector::Lookup(int program) const {
   return found->second;
 }
 
+bool PitchCorrector::KnownOrPending(int program) const {
+  return done_.contains(program) || underWay_ == program ||
+         std::find(queue_.begin(), queue_.end(), program) != queue_.end();
+}
+
 void PitchCorrector::Request(int program) {
   if (program < 0 || program >= midi::kProgramCount) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    if (done_.contains(program) || underWay_ == program ||
-        std::find(queue_.begin(), queue_.end(), program) != queue_.end()) {
+    if (KnownOrPending(program)) {
       return;
     }
     queue_.push_back(program);
@@ -240,8 +244,7 @@ void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program,
   }
   {
     std::lock_guard lock(mutex_);
-    if (done_.contains(program) || underWay_ == program ||
-        std::find(queue_.begin(), queue_.end(), program) != queue_.end()) {
+    if (KnownOrPending(program)) {
       return;
     }
   }

@@ -134,6 +134,8 @@ class PitchCorrector final : public KeyTuningSource {
 
  private:
   void Run();
+  // Whether `program` is worked out, or queued or under way. Called with the mutex held.
+  bool KnownOrPending(int program) const;
 
   const std::string soundFontPath_;
   const double sampleRate_;
