@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 
@@ -28,7 +27,8 @@ constexpr std::size_t kMaxPorts = 16;
 constexpr std::size_t kQueueCapacity = 1024;
 // A JACK port carries messages only once the server has made the connection and run a cycle
 // with it; until then they are dropped. A new connection waits for that, within this bound.
-constexpr milliseconds kConnectWait{2000};
+constexpr milliseconds kConnectWait{3000};
+constexpr milliseconds kConnectRetry{100};
 constexpr std::uint64_t kCyclesAfterConnect = 2;
 // Closing waits this long at most for the queued messages to go out.
 constexpr milliseconds kDrainWait{500};
@@ -368,34 +368,39 @@ std::unique_ptr<MidiConnection> JackMidiClient::Lend(const std::shared_ptr<Sessi
 
 bool JackMidiClient::ConnectSlot(const std::shared_ptr<Session>& session, std::size_t slot,
                                  const std::string& target) {
+  const auto deadline = Clock::now() + kConnectWait;
   auto& port = session->slots[slot].port;
-  // libjack does not guard a client's graph changes against each other.
-  std::unique_lock api(session->apiMutex);
-  if (port.load(std::memory_order_relaxed) == nullptr) {
-    std::array<char, kPortNameBytes> name{};
-    std::snprintf(name.data(), name.size(), "%s%zu", kPortPrefix, slot + 1);
-    jack_port_t* registered = jack_port_register(session->client, name.data(),
-                                                 JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    if (registered == nullptr) {
-      return false;
+  {
+    // libjack does not guard a client's graph changes against each other.
+    std::lock_guard api(session->apiMutex);
+    if (port.load(std::memory_order_relaxed) == nullptr) {
+      std::array<char, kPortNameBytes> name{};
+      std::snprintf(name.data(), name.size(), "%s%zu", kPortPrefix, slot + 1);
+      jack_port_t* registered = jack_port_register(session->client, name.data(),
+                                                   JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+      if (registered == nullptr) {
+        return false;
+      }
+      port.store(registered, std::memory_order_release);
+    } else {
+      jack_port_disconnect(session->client, port.load(std::memory_order_relaxed));
     }
-    port.store(registered, std::memory_order_release);
-  } else {
-    jack_port_disconnect(session->client, port.load(std::memory_order_relaxed));
   }
   jack_port_t* own = port.load(std::memory_order_relaxed);
-  const int result = jack_connect(session->client, jack_port_name(own), target.c_str());
-  api.unlock();
-  if (result != 0 && result != EEXIST) {
-    return false;
-  }
-  const auto deadline = Clock::now() + kConnectWait;
+  // A busy server can turn a connection request down, or take a while to show it in its graph:
+  // the request is made again now and then until the connection shows or the wait runs out.
+  auto nextRequest = Clock::now();
   std::uint64_t connectedAt = 0;
   bool connected = false;
   while (session->Alive() && Clock::now() < deadline) {
     if (!connected && session->ConnectedTo(own, target)) {
       connected = true;
       connectedAt = session->cycles.load(std::memory_order_acquire);
+    }
+    if (!connected && Clock::now() >= nextRequest) {
+      std::lock_guard api(session->apiMutex);
+      jack_connect(session->client, jack_port_name(own), target.c_str());
+      nextRequest = Clock::now() + kConnectRetry;
     }
     if (connected &&
         session->cycles.load(std::memory_order_acquire) >= connectedAt + kCyclesAfterConnect) {
