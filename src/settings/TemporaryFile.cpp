@@ -16,7 +16,11 @@ fs::path DirectoryOf(const fs::path& file) {
 }
 
 std::u8string Prefix(const fs::path& fileName) {
-  return u8"." + fileName.u8string() + u8".";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "." + string at -O3.
+  std::u8string prefix(1, u8'.');
+  prefix += fileName.u8string();
+  prefix += u8'.';
+  return prefix;
 }
 
 // Reads a run of decimal digits, at least one, from the front of `text`.
