@@ -25,9 +25,11 @@
 #include <vector>
 
 #include "JackTestServer.h"
+#include "Median.h"
 
 namespace {
 
+using morrowfane::testing::Median;
 using namespace morrowfane;
 using namespace std::chrono_literals;
 
@@ -186,11 +188,6 @@ double StartPeak(testing::ChildProcess& program) {
     std::this_thread::sleep_for(kPeakSample);
   }
   return peak;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 double Megabytes(double kilobytes) {

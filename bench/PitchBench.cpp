@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "JackTestServer.h"
+#include "Median.h"
 #include "SoundFonts.h"
 #include "pitch/PitchCorrector.h"
 #include "player/TonePlayer.h"
@@ -36,6 +37,7 @@
 
 namespace {
 
+using morrowfane::testing::Median;
 using namespace morrowfane;
 
 using morrowfane::testing::kFluidR3;
@@ -62,12 +64,6 @@ double CpuMilliseconds(clockid_t clock) {
   timespec now{};
   clock_gettime(clock, &now);
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
 }
 
 // What the corrector's worker does for one request while idle: load the SoundFont, correct the

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "JackTestServer.h"
+#include "Median.h"
 #include "app/TunerWindow.h"
 #include "ports/SystemMidiOutputs.h"
 #include "synth/BuiltInSynth.h"
@@ -24,6 +25,7 @@
 namespace {
 
 using morrowfane::testing::JackTestServer;
+using morrowfane::testing::Median;
 using morrowfane::testing::WaitFor;
 using std::chrono::milliseconds;
 
@@ -77,11 +79,6 @@ class MidiReader {
   jack_port_t* port_ = nullptr;
   std::atomic<jack_time_t> firstEvent_{1};
 };
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 }  // namespace
 
