@@ -33,12 +33,6 @@ Fft::Fft(std::size_t size) : size_(size), twiddles_(size / 2), bitReversed_(size
   }
 }
 
-std::complex<double> Fft::Root(std::size_t m) const {
-  const std::size_t index = m % size_;
-  const std::size_t half = size_ / 2;
-  return index < half ? twiddles_[index] : -twiddles_[index - half];
-}
-
 void Fft::Forward(std::vector<std::complex<double>>& data) const {
   if (data.size() != size_) {
     throw std::invalid_argument("FFT input has the wrong size");

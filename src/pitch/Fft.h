@@ -15,8 +15,6 @@ class Fft {
   std::size_t Size() const { return size_; }
   // Forward transform, X[k] = sum x[n] exp(-2 pi i k n / N), of exactly Size() values.
   void Forward(std::vector<std::complex<double>>& data) const;
-  // exp(-2 pi i m / N), for any m.
-  std::complex<double> Root(std::size_t m) const;
 
  private:
   std::size_t size_;

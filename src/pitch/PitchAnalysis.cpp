@@ -47,9 +47,9 @@ constexpr double kAudiblePartial = 1e-3;
 // The power-weighted spread of the partials' frequencies, each divided by its number, around the
 // pitch they give: beyond this they do not make one pitch.
 constexpr double kMaxScatterCents = 5.0;
-// The phase-based and the magnitude-based frequencies must agree within this many bins, or the
-// partial is not steady enough to measure.
-constexpr double kMaxDisagreementBins = 0.25;
+// A partial's phase that turns more than this many bins away from the peak's frequency does not
+// follow the peak.
+constexpr double kMaxOffsetBins = 1.0;
 
 // A tone whose pitch moves more than this between the first and the second half of the samples
 // (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
@@ -64,8 +64,6 @@ constexpr std::size_t kSpectrumFrames = 4;
 // Frames of about this length resolve the partials of the lowest string key (44 Hz) into peaks
 // well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
 constexpr double kFrameSeconds = 0.2;
-// The short hop is an eighth of a frame: its phase advance is unambiguous within four bins.
-constexpr std::size_t kNearHopDivisor = 8;
 
 // The number of the partial of `fundamental` at `frequency`, or 0 when it is none of the first
 // kMaxPartial. Within kHarmonicTolerance or within a bin of it: the magnitude estimate of a weak
@@ -120,24 +118,29 @@ void PitchAnalyzer::Prepare(std::size_t frameSize) {
     window_[n] = kWindowTerms[0] - kWindowTerms[1] * std::cos(x) +
                  kWindowTerms[2] * std::cos(2 * x) - kWindowTerms[3] * std::cos(3 * x);
   }
-  first_.resize(frameSize / 2);
   packed_.resize(frameSize);
-  kernelBin_ = 0;
+  kernelBins_ = -1.0;
   kernelReal_.clear();
   power_.resize(frameSize / 2);
 }
 
-std::complex<double> PitchAnalyzer::BinOf(std::span<const float> frame, std::size_t bin,
-                                          double mean) {
-  // The window times the bin's complex exponential, made once per bin: every frame of a
-  // measurement is read at the same bin.
-  if (kernelBin_ != bin || kernelReal_.size() != frame.size()) {
-    kernelBin_ = bin;
+std::complex<double> PitchAnalyzer::ValueAt(std::span<const float> frame, double bins,
+                                            double mean) {
+  // The window times the complex exponential, made once per frequency: every frame of a
+  // measurement is read at the same one. A rotating phasor, set exactly every kExactEvery values
+  // so that its rounding errors cannot build up.
+  if (kernelBins_ != bins || kernelReal_.size() != frame.size()) {
+    constexpr std::size_t kExactEvery = 256;
+    kernelBins_ = bins;
     kernelReal_.resize(frame.size());
     kernelImaginary_.resize(frame.size());
     kernelSum_ = {};
+    const double radians = -kTwoPi * bins / static_cast<double>(frame.size());
+    const std::complex<double> step = std::polar(1.0, radians);
+    std::complex<double> turn;
     for (std::size_t n = 0; n < frame.size(); ++n) {
-      const auto value = window_[n] * fft_->Root(bin * n);
+      turn = n % kExactEvery == 0 ? std::polar(1.0, radians * static_cast<double>(n)) : turn * step;
+      const auto value = window_[n] * turn;
       kernelReal_[n] = value.real();
       kernelImaginary_[n] = value.imag();
       kernelSum_ += value;
@@ -180,9 +183,7 @@ void PitchAnalyzer::Transform(std::span<const float> first, std::span<const floa
   const std::size_t frameSize = packed_.size();
   for (std::size_t k = 0; k < power_.size(); ++k) {
     const auto mirror = std::conj(packed_[(frameSize - k) % frameSize]);
-    first_[k] = 0.5 * (packed_[k] + mirror);
-    const auto odd = 0.5 * (packed_[k] - mirror);
-    power_[k] += std::norm(first_[k]) + std::norm(odd);
+    power_[k] += std::norm(0.5 * (packed_[k] + mirror)) + std::norm(0.5 * (packed_[k] - mirror));
   }
 }
 
@@ -209,7 +210,7 @@ std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) con
       const double c = std::log(power_[k + 1]);
       const double denominator = a - 2 * b + c;
       const double offset = denominator < 0.0 ? 0.5 * (a - c) / denominator : 0.0;
-      peaks.push_back({k, (static_cast<double>(k) + offset) * sampleRate / size,
+      peaks.push_back({(static_cast<double>(k) + offset) * sampleRate / size,
                        power_[k - 1] + power_[k] + power_[k + 1]});
     }
   }
@@ -347,57 +348,48 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       }
     }
   }
-  // Each partial's phase in frames spread evenly over the samples gives its frequency. A short
-  // hop first refines the magnitude estimate enough to unwrap the phase from frame to frame; the
-  // slope of the least-squares line through the unwrapped phases is the mean frequency, which
-  // averages out the slow phase wobble of looped samples.
+  // Each partial's phase in frames spread evenly over the samples gives its frequency: the slope
+  // of the least-squares line through the unwrapped phases is the mean frequency, which averages
+  // out the slow phase wobble of looped samples. The hop between frames is short enough that the
+  // peak's frequency, a fraction of a bin off at most, unwraps the phase.
   struct Slopes {
-    double whole;
-    double early;
-    double late;
-    double power;  // mean over the stretch, as the partial's weight in the fit
+    double whole = 0.0;
+    double early = 0.0;
+    double late = 0.0;
+    double power = 0.0;  // mean over the stretch, as the partial's weight in the fit
   };
-  const std::size_t nearHop = frameSize / kNearHopDivisor;
   // Every partial is read in the same frames: their means are worked out once.
-  const auto meanOf = [&](std::size_t offset) {
-    const auto frame = samples.subspan(offset, frameSize);
-    return std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frameSize);
-  };
-  const double nearMean = meanOf(nearHop);
   std::array<double, kFrames> frameMeans{};
-  for (std::size_t j = 1; j < kFrames; ++j) {
-    frameMeans[j] = meanOf(hop * j / (kFrames - 1));
+  for (std::size_t j = 0; j < kFrames; ++j) {
+    const auto frame = samples.subspan(hop * j / (kFrames - 1), frameSize);
+    frameMeans[j] =
+        std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frameSize);
   }
-  const auto follow = [&](const Peak& peak, int partial) -> std::optional<Slopes> {
-    const auto start = first_[peak.bin];
-    const auto near = BinOf(samples.subspan(nearHop, frameSize), peak.bin, nearMean);
-    const double expectedNear = kTwoPi * peak.frequency * static_cast<double>(nearHop) / sampleRate;
-    const double rough = (expectedNear + Wrap(std::arg(near) - std::arg(start) - expectedNear)) *
-                         sampleRate / (kTwoPi * static_cast<double>(nearHop));
-    // The phase must turn at the peak's rate, or at least at that of the series' partial (the
-    // magnitude estimate of a weak low partial can be a fraction of a bin off); otherwise the
-    // peak is not steady enough to measure.
-    if (std::abs(rough - peak.frequency) > kMaxDisagreementBins * binWidth &&
-        std::abs(rough - partial * fundamental) >
-            std::max(kHarmonicTolerance * partial * fundamental, binWidth)) {
-      return std::nullopt;
-    }
+  // Nothing when the phase does not turn at the peak's rate: the peak is not steady, or a
+  // stronger component beside it (a vibrato's sideband, a detuned layer) decides its phase.
+  const auto follow = [&](const Peak& peak) -> std::optional<Slopes> {
+    // Read at the peak's own frequency rather than at its bin's centre, which may lie nearer a
+    // component beside it.
+    const double bins = peak.frequency / binWidth;
     std::array<double, kFrames> times{};
     std::array<double, kFrames> phases{};
-    phases[0] = std::arg(start);
-    double previous = std::arg(start);
+    double previous = 0.0;
     // The partial's power over the stretch: its power in each frame, the frames at the ends
     // weighing half as they stand for half a hop each (the trapezoidal rule). The few frames of
     // the spectrum would overweigh the ends of a decaying partial against one that holds.
-    double power = 0.5 * std::norm(start);
-    for (std::size_t j = 1; j < kFrames; ++j) {
+    double power = 0.0;
+    for (std::size_t j = 0; j < kFrames; ++j) {
       const std::size_t offset = hop * j / (kFrames - 1);
-      const auto value = BinOf(samples.subspan(offset, frameSize), peak.bin, frameMeans[j]);
-      power += (j == kFrames - 1 ? 0.5 : 1.0) * std::norm(value);
+      const auto value = ValueAt(samples.subspan(offset, frameSize), bins, frameMeans[j]);
+      power += (j == 0 || j == kFrames - 1 ? 0.5 : 1.0) * std::norm(value);
       const double angle = std::arg(value);
       times[j] = static_cast<double>(offset) / sampleRate;
-      const double expected = kTwoPi * rough * (times[j] - times[j - 1]);
-      phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
+      if (j == 0) {
+        phases[j] = angle;
+      } else {
+        const double expected = kTwoPi * peak.frequency * (times[j] - times[j - 1]);
+        phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
+      }
       previous = angle;
     }
     const auto slope = [&](std::size_t from, std::size_t to) {
@@ -419,10 +411,13 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       return covariance / variance / kTwoPi;
     };
     const double whole = slope(0, kFrames - 1);
-    // One bin of the transform sees a partial between bins at less than its full power (up to
-    // 0.8 dB less with this window); the window's response at the partial's offset undoes that,
-    // so partials weigh the same wherever they fall between the bins.
-    const double offset = whole / binWidth - static_cast<double>(peak.bin);
+    const double offset = whole / binWidth - bins;
+    if (std::abs(offset) > kMaxOffsetBins) {
+      return std::nullopt;
+    }
+    // The transform sees a partial away from the frequency it is read at with less than its full
+    // power; the window's response at that offset undoes it, so that partials weigh the same
+    // whatever the error of their peak's estimate.
     power /= static_cast<double>(kFrames - 1) * WindowPowerAt(offset);
     return Slopes{whole, slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1), power};
   };
@@ -438,7 +433,9 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   }
   int lowestPartial = 0;
   double weight = 0.0;
-  Slopes fit{0.0, 0.0, 0.0, 0.0};
+  double followedPower = 0.0;
+  double unsteadyPower = 0.0;
+  Slopes fit;
   std::array<double, kPitchPartials + 1> fitted{};
   std::array<double, kPitchPartials + 1> powers{};
   for (int n = 1; n <= kPitchPartials; ++n) {
@@ -446,12 +443,15 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     if (peak == nullptr || peak->power < loudest * kAudiblePartial) {
       continue;
     }
-    // An audible partial too unsteady to follow leaves the sound without a clear pitch (noises
-    // such as a shot or the surf have a few steady components among unsteady ones).
-    const auto slopes = follow(*peak, n);
+    // A partial too unsteady to follow is left out of the fit; the sound has no clear pitch when
+    // such partials carry as much of it as the steady ones (noises such as a shot or the surf
+    // have a few steady components among unsteady ones).
+    const auto slopes = follow(*peak);
     if (!slopes) {
-      return std::nullopt;
+      unsteadyPower += peak->power;
+      continue;
     }
+    followedPower += peak->power;
     lowestPartial = lowestPartial == 0 ? n : lowestPartial;
     weight += slopes->power;
     fitted[static_cast<std::size_t>(n)] = slopes->whole / n;
@@ -459,6 +459,9 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     fit.whole += slopes->power * slopes->whole / n;
     fit.early += slopes->power * slopes->early / n;
     fit.late += slopes->power * slopes->late / n;
+  }
+  if (unsteadyPower >= followedPower) {
+    return std::nullopt;
   }
   if (lowestPartial == 0 || !(fit.early > 0.0) || !(fit.late > 0.0) ||
       std::abs(kCentsPerOctave * std::log2(fit.late / fit.early)) > kMaxDriftCents) {

@@ -56,7 +56,6 @@ class PitchAnalyzer {
 
  private:
   struct Peak {
-    std::size_t bin = 0;
     double frequency = 0.0;
     double power = 0.0;
   };
@@ -64,10 +63,11 @@ class PitchAnalyzer {
   std::optional<Pitch> Analyse(std::span<const float> samples, double sampleRate,
                                std::optional<double> expectedHertz);
   void Prepare(std::size_t frameSize);
-  // Adds the power spectra of two frames to power_ and keeps the spectrum of the first in first_.
+  // Adds the power spectra of two frames to power_.
   void Transform(std::span<const float> first, std::span<const float> second);
-  // One bin of the windowed transform of `frame` less its `mean`.
-  std::complex<double> BinOf(std::span<const float> frame, std::size_t bin, double mean);
+  // The windowed transform of `frame` less its `mean` at `bins` (a frequency in bins, not
+  // necessarily whole).
+  std::complex<double> ValueAt(std::span<const float> frame, double bins, double mean);
   std::vector<Peak> FindPeaks(double sampleRate) const;
   // The window's power response `offsetBins` away from a bin's centre, relative to the centre.
   double WindowPowerAt(double offsetBins) const;
@@ -75,9 +75,8 @@ class PitchAnalyzer {
   std::optional<Fft> fft_;
   std::vector<double> window_;
   std::vector<std::complex<double>> packed_;
-  std::vector<std::complex<double>> first_;
   std::vector<double> power_;
-  std::size_t kernelBin_ = 0;
+  double kernelBins_ = -1.0;
   std::vector<double> kernelReal_;
   std::vector<double> kernelImaginary_;
   std::complex<double> kernelSum_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -219,6 +220,40 @@ TEST(PitchAnalysisTest, FindsTheSeriesNearAnExpectedPitchAmongInharmonicComponen
   EXPECT_EQ(pitch->harmonic, 1);
   // Nothing near a pitch the sound does not have.
   EXPECT_FALSE(analyzer.Measure(tone, kRate, 110.0 * 1.1).has_value());
+}
+
+// Two layers of a sample a few hertz apart at one weak partial beat: its phase turns over at each
+// null. Wherever the nulls fall, that partial must not pull the pitch away from the others.
+TEST(PitchAnalysisTest, AWeakBeatingPartialDoesNotMoveThePitch) {
+  constexpr double kRate = 44100.0;
+  constexpr double kFundamental = 185.0;
+  constexpr std::array<double, 9> kAmplitudes = {0.0, 0.3, 0.2, 0.35, 0.2, 0.06, 0.1, 0.0, 0.02};
+  constexpr double kLayerAmplitude = 0.05;  // each of the two at the 7th partial
+  constexpr double kCloseEnoughCents = 0.3;
+  const auto frames = static_cast<std::size_t>(kSeconds * kRate);
+  PitchAnalyzer analyzer;
+  for (const double beat : {4.0, 8.0, 10.0}) {
+    for (int step = 0; step < 13; ++step) {
+      const double offset = 0.5 * step;  // of the second layer's phase, in radians
+      std::vector<float> samples(frames);
+      for (std::size_t n = 0; n < frames; ++n) {
+        const double t = static_cast<double>(n) / kRate;
+        double value =
+            kLayerAmplitude * (std::sin(kTwoPi * 7 * kFundamental * t) +
+                               std::sin(kTwoPi * (7 * kFundamental + beat) * t + offset));
+        for (std::size_t k = 1; k < kAmplitudes.size(); ++k) {
+          value += kAmplitudes[k] * std::sin(kTwoPi * static_cast<double>(k) * kFundamental * t +
+                                             static_cast<double>(k));
+        }
+        samples[n] = static_cast<float>(value);
+      }
+      const auto pitch = analyzer.Measure(samples, kRate, kFundamental);
+      ASSERT_TRUE(pitch.has_value()) << beat << " Hz, offset " << offset;
+      EXPECT_NEAR(FrequencyToCents(pitch->frequency), FrequencyToCents(kFundamental),
+                  kCloseEnoughCents)
+          << beat << " Hz, offset " << offset;
+    }
+  }
 }
 
 TEST(PitchAnalysisTest, OneAnalyzerServesDifferentLengthsAndRates) {
