@@ -77,7 +77,7 @@ void CorrectionTime() {
       for (int run = 0; run < kCorrectionRuns; ++run) {
         const double start = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID);
         {
-          TuningMeter meter(soundFont, kRate);
+          TuningMeter meter(soundFont, MeasuringRate(kRate));
           loaded = meter.Loaded() && loaded;
           meter.Correct(program);
         }
@@ -91,7 +91,7 @@ void CorrectionTime() {
     for (int run = 0; run < kCorrectionRuns; ++run) {
       const double start = CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID);
       {
-        TuningMeter meter(soundFont, kRate);
+        TuningMeter meter(soundFont, MeasuringRate(kRate));
         for (const int program : kTimedPrograms) {
           meter.Correct(program);
         }

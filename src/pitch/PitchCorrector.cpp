@@ -64,6 +64,10 @@ std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> 
   return std::nullopt;
 }
 
+double MeasuringRate(double outputRate) {
+  return std::max(outputRate / 2.0, std::min(outputRate, kLowestMeasuringRate));
+}
+
 KeyPitches EqualTemperament() {
   KeyPitches pitches{};
   for (int key = 0; key < kKeyCount; ++key) {
@@ -292,7 +296,7 @@ void PitchCorrector::Run() {
     holdsSoundFont_ = true;
     lock.unlock();
     if (!meter) {
-      meter = std::make_unique<TuningMeter>(soundFontPath_, sampleRate_);
+      meter = std::make_unique<TuningMeter>(soundFontPath_, MeasuringRate(sampleRate_));
     }
     auto pitches = meter->Correct(program, &stopping_);
     lock.lock();

@@ -196,7 +196,7 @@ class CorrectedProgramTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CorrectedProgramTest, PlaysEveryStringKeyWithinHalfACentOfEqualTemperament) {
   const Case& c = GetParam();
-  TuningMeter meter(c.soundFont, c.sampleRate);
+  TuningMeter meter(c.soundFont, MeasuringRate(c.sampleRate));
   ASSERT_TRUE(meter.Loaded());
   const auto pitches = meter.Correct(c.program);
   ASSERT_TRUE(pitches.has_value());
@@ -237,7 +237,7 @@ TEST(PitchCorrectorTest, LooksUpWhatItsWorkerWorkedOutForARequestedProgram) {
   ASSERT_TRUE(pitches.has_value());
 
   // Rendering is deterministic, so the worker's result is what the meter works out here.
-  TuningMeter meter(kTimGM6mb, 44100.0);
+  TuningMeter meter(kTimGM6mb, MeasuringRate(44100.0));
   EXPECT_EQ(pitches, meter.Correct(kSteelGuitar));
   for (int key = 0; key < kKeyCount; ++key) {
     if (key < kFirstCorrectedKey || key > kLastCorrectedKey) {
@@ -260,7 +260,7 @@ TEST(PitchCorrectorTest, ReleasesItsSoundFontWhenIdleAndLoadsItAgainForNewWork) 
   // A request after the release loads the SoundFont again and works as the first one did.
   corrector.Request(kPiano);
   ASSERT_TRUE(corrector.WaitUntilDone(kPiano, kWorkTimeout));
-  TuningMeter meter(kTimGM6mb, 44100.0);
+  TuningMeter meter(kTimGM6mb, MeasuringRate(44100.0));
   EXPECT_EQ(corrector.Lookup(kPiano), meter.Correct(kPiano));
   ASSERT_TRUE(corrector.WaitUntilIdle(kWorkTimeout));
   EXPECT_FALSE(corrector.HoldsSoundFont());
