@@ -53,14 +53,24 @@ constexpr double kMaxOffsetBins = 1.0;
 
 // A tone whose pitch moves more than this between the first and the second half of the samples
 // (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
-// recorded strings that beat against each other, are averaged.
-constexpr double kMaxDriftCents = 2.0;
-// Frames whose phases are followed through the samples: enough that the slope through them weighs
-// the whole stretch between the first and last centre, not a few instants of a wobbling phase.
-constexpr std::size_t kFrames = 17;
-// Frames whose power spectra are averaged to find the partials; an even number, transformed in
-// pairs.
-constexpr std::size_t kSpectrumFrames = 4;
+// recorded strings that beat against each other, are averaged. A tuner's ear still hears one
+// pitch in a note that moves by 2 cents, so its mean must be measured: the bound leaves a margin
+// above that.
+constexpr double kMaxDriftCents = 3.0;
+// Frames whose phases are followed through the samples: at least this many, so that the slope
+// through them weighs the whole stretch between the first and last centre, not a few instants of a
+// wobbling phase, and at most half a frame apart, so that a peak's frequency, a fraction of a bin
+// off, unwraps the phase from one to the next.
+constexpr std::size_t kMinFrames = 17;
+// Frames whose power spectra are averaged to find the partials: at least this many, and as many
+// as fit end to end into the samples; an even number, transformed in pairs.
+constexpr std::size_t kMinSpectrumFrames = 4;
+// Where the pitch is expected, the frame is the shortest that puts this many bins between its
+// partials, so that each partial's peak stands clear of its neighbours' main lobes: short frames
+// follow a vibrato's swings instead of splitting a partial into a carrier and sidebands.
+constexpr double kBinsBetweenPartials = 6.0;
+// A floor only: every key a tuning can sound needs a longer frame.
+constexpr std::size_t kShortestFrame = 256;
 // Frames of about this length resolve the partials of the lowest string key (44 Hz) into peaks
 // well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
 constexpr double kFrameSeconds = 0.2;
@@ -217,10 +227,13 @@ std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) con
   return peaks;
 }
 
-std::size_t PitchAnalyzer::FrameSize(double sampleRate, std::size_t sampleCount) {
-  std::size_t frameSize = kMinSamples / 2;
+std::size_t PitchAnalyzer::FrameSize(double sampleRate, std::size_t sampleCount,
+                                     std::optional<double> expectedHertz) {
+  std::size_t frameSize = kShortestFrame;
   while (frameSize * 4 <= sampleCount &&
-         static_cast<double>(frameSize * 2) <= kFrameSeconds * sampleRate) {
+         static_cast<double>(frameSize * 2) <= kFrameSeconds * sampleRate &&
+         (!expectedHertz ||
+          static_cast<double>(frameSize) * *expectedHertz / sampleRate < kBinsBetweenPartials)) {
     frameSize *= 2;
   }
   return frameSize;
@@ -243,10 +256,12 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   if (samples.size() < kMinSamples || !(sampleRate > 0.0)) {
     return std::nullopt;
   }
-  // The frames after the first overlap it and each other.
-  const std::size_t frameSize = FrameSize(sampleRate, samples.size());
+  const std::size_t frameSize = FrameSize(sampleRate, samples.size(), expectedHertz);
   const double binWidth = sampleRate / static_cast<double>(frameSize);
-  const std::size_t hop = samples.size() - frameSize;
+  const std::size_t span = samples.size() - frameSize;  // from the first frame to the last
+  const std::size_t frameCount = std::max(kMinFrames, 2 * span / frameSize + 2);
+  std::size_t spectrumFrames = std::max(kMinSpectrumFrames, samples.size() / frameSize);
+  spectrumFrames += spectrumFrames % 2;
   Prepare(frameSize);
 
   double meanSquare = 0.0;
@@ -261,9 +276,9 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   // by their strength over the whole stretch, not in the attack at its start.
   std::fill(power_.begin(), power_.end(), 0.0);
   const auto frameAt = [&](std::size_t j) {
-    return samples.subspan(hop * j / (kSpectrumFrames - 1), frameSize);
+    return samples.subspan(span * j / (spectrumFrames - 1), frameSize);
   };
-  for (std::size_t j = kSpectrumFrames; j >= 2; j -= 2) {
+  for (std::size_t j = spectrumFrames; j >= 2; j -= 2) {
     Transform(frameAt(j - 2), frameAt(j - 1));
   }
   const auto peaks = FindPeaks(sampleRate);
@@ -350,8 +365,7 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   }
   // Each partial's phase in frames spread evenly over the samples gives its frequency: the slope
   // of the least-squares line through the unwrapped phases is the mean frequency, which averages
-  // out the slow phase wobble of looped samples. The hop between frames is short enough that the
-  // peak's frequency, a fraction of a bin off at most, unwraps the phase.
+  // out the slow phase wobble of looped samples.
   struct Slopes {
     double whole = 0.0;
     double early = 0.0;
@@ -359,10 +373,13 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     double power = 0.0;  // mean over the stretch, as the partial's weight in the fit
   };
   // Every partial is read in the same frames: their means are worked out once.
-  std::array<double, kFrames> frameMeans{};
-  for (std::size_t j = 0; j < kFrames; ++j) {
-    const auto frame = samples.subspan(hop * j / (kFrames - 1), frameSize);
-    frameMeans[j] =
+  const auto offsetOf = [&](std::size_t j) { return span * j / (frameCount - 1); };
+  frameMeans_.resize(frameCount);
+  times_.resize(frameCount);
+  phases_.resize(frameCount);
+  for (std::size_t j = 0; j < frameCount; ++j) {
+    const auto frame = samples.subspan(offsetOf(j), frameSize);
+    frameMeans_[j] =
         std::accumulate(frame.begin(), frame.end(), 0.0) / static_cast<double>(frameSize);
   }
   // Nothing when the phase does not turn at the peak's rate: the peak is not steady, or a
@@ -371,24 +388,22 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     // Read at the peak's own frequency rather than at its bin's centre, which may lie nearer a
     // component beside it.
     const double bins = peak.frequency / binWidth;
-    std::array<double, kFrames> times{};
-    std::array<double, kFrames> phases{};
     double previous = 0.0;
     // The partial's power over the stretch: its power in each frame, the frames at the ends
     // weighing half as they stand for half a hop each (the trapezoidal rule). The few frames of
     // the spectrum would overweigh the ends of a decaying partial against one that holds.
     double power = 0.0;
-    for (std::size_t j = 0; j < kFrames; ++j) {
-      const std::size_t offset = hop * j / (kFrames - 1);
-      const auto value = ValueAt(samples.subspan(offset, frameSize), bins, frameMeans[j]);
-      power += (j == 0 || j == kFrames - 1 ? 0.5 : 1.0) * std::norm(value);
+    for (std::size_t j = 0; j < frameCount; ++j) {
+      const std::size_t offset = offsetOf(j);
+      const auto value = ValueAt(samples.subspan(offset, frameSize), bins, frameMeans_[j]);
+      power += (j == 0 || j == frameCount - 1 ? 0.5 : 1.0) * std::norm(value);
       const double angle = std::arg(value);
-      times[j] = static_cast<double>(offset) / sampleRate;
+      times_[j] = static_cast<double>(offset) / sampleRate;
       if (j == 0) {
-        phases[j] = angle;
+        phases_[j] = angle;
       } else {
-        const double expected = kTwoPi * peak.frequency * (times[j] - times[j - 1]);
-        phases[j] = phases[j - 1] + expected + Wrap(angle - previous - expected);
+        const double expected = kTwoPi * peak.frequency * (times_[j] - times_[j - 1]);
+        phases_[j] = phases_[j - 1] + expected + Wrap(angle - previous - expected);
       }
       previous = angle;
     }
@@ -396,8 +411,8 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       double meanTime = 0.0;
       double meanPhase = 0.0;
       for (std::size_t j = from; j <= to; ++j) {
-        meanTime += times[j];
-        meanPhase += phases[j];
+        meanTime += times_[j];
+        meanPhase += phases_[j];
       }
       const auto count = static_cast<double>(to - from + 1);
       meanTime /= count;
@@ -405,12 +420,13 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
       double covariance = 0.0;
       double variance = 0.0;
       for (std::size_t j = from; j <= to; ++j) {
-        covariance += (times[j] - meanTime) * (phases[j] - meanPhase);
-        variance += (times[j] - meanTime) * (times[j] - meanTime);
+        covariance += (times_[j] - meanTime) * (phases_[j] - meanPhase);
+        variance += (times_[j] - meanTime) * (times_[j] - meanTime);
       }
       return covariance / variance / kTwoPi;
     };
-    const double whole = slope(0, kFrames - 1);
+    const std::size_t last = frameCount - 1;
+    const double whole = slope(0, last);
     const double offset = whole / binWidth - bins;
     if (std::abs(offset) > kMaxOffsetBins) {
       return std::nullopt;
@@ -418,8 +434,8 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     // The transform sees a partial away from the frequency it is read at with less than its full
     // power; the window's response at that offset undoes it, so that partials weigh the same
     // whatever the error of their peak's estimate.
-    power /= static_cast<double>(kFrames - 1) * WindowPowerAt(offset);
-    return Slopes{whole, slope(0, kFrames / 2), slope(kFrames / 2, kFrames - 1), power};
+    power /= static_cast<double>(last) * WindowPowerAt(offset);
+    return Slopes{whole, slope(0, last / 2), slope(last / 2, last), power};
   };
 
   // The pitch heard is the power-weighted fit of a harmonic series to the audible partials: each

@@ -49,8 +49,10 @@ class PitchAnalyzer {
   static constexpr double kMinNearHarmonicity = 0.5;
 
   // The analysis frame for `sampleCount` samples at `sampleRate`: the largest power of two of at
-  // most about 0.2 s that fits twice into the samples.
-  static std::size_t FrameSize(double sampleRate, std::size_t sampleCount);
+  // most about 0.2 s that fits twice into the samples; for a tone expected at `expectedHertz`, the
+  // shortest of those that resolves its partials, if shorter.
+  static std::size_t FrameSize(double sampleRate, std::size_t sampleCount,
+                               std::optional<double> expectedHertz = std::nullopt);
 
   static constexpr std::size_t kMinSamples = 2048;
 
@@ -79,6 +81,9 @@ class PitchAnalyzer {
   double kernelBins_ = -1.0;
   std::vector<double> kernelReal_;
   std::vector<double> kernelImaginary_;
+  std::vector<double> frameMeans_;
+  std::vector<double> times_;
+  std::vector<double> phases_;
   std::complex<double> kernelSum_;
 };
 

@@ -29,10 +29,11 @@ std::size_t Frames(std::chrono::milliseconds time, double sampleRate) {
       std::lround(sampleRate * static_cast<double>(time.count()) / 1000.0));
 }
 
-// Half an analysis frame, the margin NotePitch reads on each side of the measured stretch.
-std::size_t HalfFrame(double sampleRate) {
+// Half an analysis frame, the margin NotePitch reads on each side of the measured stretch: for a
+// key at `expectedHertz`, or the widest for any key.
+std::size_t HalfFrame(double sampleRate, std::optional<double> expectedHertz = std::nullopt) {
   const std::size_t stretch = Frames(kNoteEnd, sampleRate) - Frames(kNoteSettle, sampleRate);
-  return PitchAnalyzer::FrameSize(sampleRate, stretch) / 2;
+  return PitchAnalyzer::FrameSize(sampleRate, stretch, expectedHertz) / 2;
 }
 
 // Freed heap memory stays with the process under glibc until it is trimmed: the SoundFont's
@@ -51,14 +52,14 @@ std::size_t NoteFrames(double sampleRate) {
 
 std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
                                 double sampleRate, int key) {
-  const std::size_t half = HalfFrame(sampleRate);
+  const double expected = CentsToFrequency(kCentsPerKey * key);
+  const std::size_t half = HalfFrame(sampleRate, expected);
   const std::size_t first = Frames(kNoteSettle, sampleRate) - half;
   const std::size_t count = Frames(kNoteEnd, sampleRate) + half - first;
   if (fromStrike.size() < first + count) {
     return std::nullopt;
   }
-  if (const auto pitch = analyzer.Measure(fromStrike.subspan(first, count), sampleRate,
-                                          CentsToFrequency(kCentsPerKey * key))) {
+  if (const auto pitch = analyzer.Measure(fromStrike.subspan(first, count), sampleRate, expected)) {
     return FrequencyToCents(pitch->frequency);
   }
   return std::nullopt;

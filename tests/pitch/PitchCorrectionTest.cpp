@@ -148,8 +148,9 @@ TEST(NotePitchTest, IsThePitchBetweenTheSettleAndTheEndOfTheNote) {
   const auto pitch = NotePitch(analyzer, note, kRate, kKey);
   ASSERT_TRUE(pitch.has_value());
   EXPECT_NEAR(*pitch - 100.0 * kKey, kSteadyCents, 0.05);
-  // Too short a recording has no pitch by this measure.
-  EXPECT_FALSE(NotePitch(analyzer, std::span(note).first(NoteFrames(kRate) - 1), kRate, kKey));
+  // A recording that stops before the end of the stretch has no pitch by this measure.
+  const auto untilEnd = static_cast<std::size_t>(end * kRate);
+  EXPECT_FALSE(NotePitch(analyzer, std::span(note).first(untilEnd), kRate, kKey));
 }
 
 TEST(CorrectionForTest, MovesEachKeyByItsDeviationModuloTheOctave) {
