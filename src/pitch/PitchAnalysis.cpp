@@ -44,19 +44,10 @@ constexpr double kNearlyBest = 0.97;
 // weighs little and measurements of the same note do not jump when it crosses.
 constexpr int kPitchPartials = 8;
 constexpr double kAudiblePartial = 1e-3;
-// The power-weighted spread of the partials' frequencies, each divided by its number, around the
-// pitch they give: beyond this they do not make one pitch.
-constexpr double kMaxScatterCents = 5.0;
 // A partial's phase that turns more than this many bins away from the peak's frequency does not
 // follow the peak.
 constexpr double kMaxOffsetBins = 1.0;
 
-// A tone whose pitch moves more than this between the first and the second half of the samples
-// (a wobbling loop, a glide) has no pitch that one figure could describe. Slower drifts, as in
-// recorded strings that beat against each other, are averaged. A tuner's ear still hears one
-// pitch in a note that moves by 2 cents, so its mean must be measured: the bound leaves a margin
-// above that.
-constexpr double kMaxDriftCents = 3.0;
 // Frames whose phases are followed through the samples: at least this many, so that the slope
 // through them weighs the whole stretch between the first and last centre, not a few instants of a
 // wobbling phase, and at most half a frame apart, so that a peak's frequency, a fraction of a bin
@@ -366,12 +357,6 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   // Each partial's phase in frames spread evenly over the samples gives its frequency: the slope
   // of the least-squares line through the unwrapped phases is the mean frequency, which averages
   // out the slow phase wobble of looped samples.
-  struct Slopes {
-    double whole = 0.0;
-    double early = 0.0;
-    double late = 0.0;
-    double power = 0.0;  // mean over the stretch, as the partial's weight in the fit
-  };
   // Every partial is read in the same frames: their means are worked out once.
   const auto offsetOf = [&](std::size_t j) { return span * j / (frameCount - 1); };
   frameMeans_.resize(frameCount);
@@ -384,7 +369,7 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   }
   // Nothing when the phase does not turn at the peak's rate: the peak is not steady, or a
   // stronger component beside it (a vibrato's sideband, a detuned layer) decides its phase.
-  const auto follow = [&](const Peak& peak) -> std::optional<Slopes> {
+  const auto follow = [&](const Peak& peak, int number) -> std::optional<PartialReading> {
     // Read at the peak's own frequency rather than at its bin's centre, which may lie nearer a
     // component beside it.
     const double bins = peak.frequency / binWidth;
@@ -435,68 +420,43 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
     // power; the window's response at that offset undoes it, so that partials weigh the same
     // whatever the error of their peak's estimate.
     power /= static_cast<double>(last) * WindowPowerAt(offset);
-    return Slopes{whole, slope(0, last / 2), slope(last / 2, last), power};
+    return PartialReading{number, whole, slope(0, last / 2), slope(last / 2, last), power};
   };
 
-  // The pitch heard is the power-weighted fit of a harmonic series to the audible partials: each
-  // one's frequency divided by its number, weighted by its power, so that where a faint
-  // fundamental disagrees with the partials that carry the sound, they decide.
+  // The audible partials, each followed through the samples. A partial too unsteady to follow is
+  // left out of the fit; the sound has no clear pitch when such partials carry as much of it as
+  // the steady ones (noises such as a shot or the surf have a few steady components among
+  // unsteady ones).
   double loudest = 0.0;
   for (int n = 1; n <= kPitchPartials; ++n) {
     if (const auto* peak = partials[static_cast<std::size_t>(n)]; peak != nullptr) {
       loudest = std::max(loudest, peak->power);
     }
   }
-  int lowestPartial = 0;
-  double weight = 0.0;
+  std::array<PartialReading, kPitchPartials> readings{};
+  std::size_t count = 0;
   double followedPower = 0.0;
   double unsteadyPower = 0.0;
-  Slopes fit;
-  std::array<double, kPitchPartials + 1> fitted{};
-  std::array<double, kPitchPartials + 1> powers{};
   for (int n = 1; n <= kPitchPartials; ++n) {
     const auto* peak = partials[static_cast<std::size_t>(n)];
     if (peak == nullptr || peak->power < loudest * kAudiblePartial) {
       continue;
     }
-    // A partial too unsteady to follow is left out of the fit; the sound has no clear pitch when
-    // such partials carry as much of it as the steady ones (noises such as a shot or the surf
-    // have a few steady components among unsteady ones).
-    const auto slopes = follow(*peak);
-    if (!slopes) {
+    if (const auto reading = follow(*peak, n)) {
+      followedPower += peak->power;
+      readings[count++] = *reading;
+    } else {
       unsteadyPower += peak->power;
-      continue;
     }
-    followedPower += peak->power;
-    lowestPartial = lowestPartial == 0 ? n : lowestPartial;
-    weight += slopes->power;
-    fitted[static_cast<std::size_t>(n)] = slopes->whole / n;
-    powers[static_cast<std::size_t>(n)] = slopes->power;
-    fit.whole += slopes->power * slopes->whole / n;
-    fit.early += slopes->power * slopes->early / n;
-    fit.late += slopes->power * slopes->late / n;
   }
   if (unsteadyPower >= followedPower) {
     return std::nullopt;
   }
-  if (lowestPartial == 0 || !(fit.early > 0.0) || !(fit.late > 0.0) ||
-      std::abs(kCentsPerOctave * std::log2(fit.late / fit.early)) > kMaxDriftCents) {
+  const auto pitch = FitHarmonicSeries(std::span(readings).first(count));
+  if (pitch && !nearExpected(pitch->frequency)) {
     return std::nullopt;
   }
-  // The partials of a pitched sound agree within a few cents (stiff strings stretch them a
-  // little); the components of a noise that happen to lie near a harmonic series scatter widely.
-  const double pitch = fit.whole / weight;
-  double scatter = 0.0;
-  for (int n = 1; n <= kPitchPartials; ++n) {
-    if (const double f = fitted[static_cast<std::size_t>(n)]; f > 0.0) {
-      const double cents = kCentsPerOctave * std::log2(f / pitch);
-      scatter += powers[static_cast<std::size_t>(n)] * cents * cents;
-    }
-  }
-  if (std::sqrt(scatter / weight) > kMaxScatterCents) {
-    return std::nullopt;
-  }
-  return Pitch{pitch, lowestPartial};
+  return pitch;
 }
 
 }  // namespace morrowfane

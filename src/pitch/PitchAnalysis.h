@@ -7,17 +7,13 @@
 #include <vector>
 
 #include "pitch/Fft.h"
+#include "pitch/HarmonicFit.h"
 
 namespace morrowfane {
 
 // Equal temperament with A4 (key 69) at 440 Hz, in cents above key 0: key k sits at 100 * k.
 double FrequencyToCents(double hertz);
 double CentsToFrequency(double cents);
-
-struct Pitch {
-  double frequency = 0.0;  // of the harmonic series fitted to the partials, in Hz
-  int harmonic = 1;        // the lowest partial in the fit: 1 unless the fundamental is faint
-};
 
 // Measures the pitch of a steady tone as it is heard: frames spread over the samples are windowed
 // and transformed; the tone's harmonic series is the strongest one among the spectral peaks. Each
@@ -27,7 +23,8 @@ struct Pitch {
 // between the centres of the first and the last frame, half a frame inside the ends of the samples
 // (see FrameSize). The pitch is the power-weighted mean of those frequencies, each divided by its
 // partial's number: the fundamental of a clean harmonic series, and where the partials disagree
-// (stiff strings, layered samples), the pitch the strong partials give, as the ear hears it.
+// (stiff strings, layered samples), the pitch the strong partials give, as the ear hears it (see
+// FitHarmonicSeries).
 class PitchAnalyzer {
  public:
   // Frequencies outside [kMinHertz, kMaxHertz] are ignored.

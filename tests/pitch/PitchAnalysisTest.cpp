@@ -163,6 +163,13 @@ INSTANTIATE_TEST_SUITE_P(
                         1},
         // 20 dB below the fundamental, a partial weighs a hundredth of it.
         DisagreeingTone{"QuietSharpThirdPartial", 196.0, {{1, 0.4, 0.0}, {3, 0.04, 10.0}}, 0.10, 1},
+        // A struck bar's inharmonic partials near the 5th and 8th of its clear series are not
+        // part of its pitch.
+        DisagreeingTone{"StruckBarWithInharmonicPartialsNearItsSeries",
+                        73.4162,
+                        {{1, 0.3, 0.0}, {2, 0.1, 0.0}, {5, 0.05, 40.0}, {8, 0.08, 45.0}},
+                        0.0,
+                        1},
         // More than 30 dB below the strongest partial, the fundamental is left out of the fit.
         DisagreeingTone{"FundamentalBelowTheFloor",
                         41.2034,
