@@ -62,7 +62,7 @@ constexpr std::size_t kMinSpectrumFrames = 4;
 constexpr double kBinsBetweenPartials = 6.0;
 // A floor only: every key a tuning can sound needs a longer frame.
 constexpr std::size_t kShortestFrame = 256;
-// Frames of about this length resolve the partials of the lowest string key (44 Hz) into peaks
+// Frames of about this length resolve the partials of the lowest key (39 Hz) into peaks
 // well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
 constexpr double kFrameSeconds = 0.2;
 
