@@ -223,6 +223,21 @@ class BuiltInSynth::Impl {
 
 void BuiltInSynth::Impl::RunService() {
   State result = Load();
+  // No audio driver could start (the sound server is not up yet, the device is busy): they are
+  // tried again at most once a service period until one starts, as after an output lost later.
+  if (result == State::NoAudio && output_) {
+    SetState(result);
+    while (result == State::NoAudio && output_) {
+      // A program announced meanwhile wakes this thread; it waits out the period all the same.
+      const auto next = std::chrono::steady_clock::now() + kServicePeriod;
+      while (!stopping_.load(std::memory_order_acquire) && wake_.try_acquire_until(next)) {
+      }
+      if (stopping_.load(std::memory_order_acquire)) {
+        return;
+      }
+      result = Load();
+    }
+  }
   if (result == State::Ready) {
     std::unique_ptr<KeyTuningSource> source;
     if (options_.tuning) {

@@ -91,6 +91,29 @@ TEST_F(BuiltInSynthServerTest, PlaysAgainWhenTheKilledServerComesBack) {
               kPitchTolerance);
 }
 
+// Started before its sound server (at login, say), the synthesizer plays once the server is up.
+TEST(BuiltInSynthLateServerTest, PlaysOnceTheServerComesUp) {
+  if (!testing::ProgramOnPath("jackd")) {
+    GTEST_SKIP() << "jackd is not installed (package jackd2)";
+  }
+  JackTestServer server(kServerRate);
+  ASSERT_TRUE(server.Running());
+  server.Kill();
+  BuiltInSynth synth(OnJack());
+  EXPECT_FALSE(synth.WaitUntilReady(kLoadTimeout));
+  EXPECT_EQ(synth.Name(), "Built-in synthesizer (no audio output)");
+  EXPECT_EQ(synth.Open(), nullptr);
+
+  ASSERT_TRUE(server.Restart());
+  EXPECT_TRUE(WaitFor([&] { return synth.Name() == "Built-in synthesizer"; }, kNoticeTimeout))
+      << synth.Name();
+  ASSERT_TRUE(synth.WaitUntilReady(kLoadTimeout));
+  auto connection = synth.Open();
+  ASSERT_NE(connection, nullptr);
+  Strike(*connection);
+  EXPECT_GT(testing::Rms(Record(1000ms)), kAudible) << "silent after the server came up";
+}
+
 class BuiltInSynthServerGoneTest : public BuiltInSynthServerTest,
                                    public ::testing::WithParamInterface<std::chrono::milliseconds> {
 };
