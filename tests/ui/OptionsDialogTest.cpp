@@ -46,88 +46,71 @@ class OptionsDialogTest : public ::testing::Test {
   std::vector<QString> warnings_;
 };
 
-struct RateCase {
+// A text typed into one of the dialog's integer boxes, and what OK makes of it.
+struct NumberCase {
+  const char* box;
+  QLineEdit& (OptionsDialog::*boxOf)();
+  int PlaybackSettings::*setting;
   const char* text;
-  std::optional<int> accepted;  // the rate, or nothing when a message keeps the dialog open
+  std::optional<int> accepted;  // the value, or nothing when a message keeps the dialog open
   QString message;
 };
 
-void PrintTo(const RateCase& c, std::ostream* os) {
-  *os << "rate text \"";
+NumberCase Rate(const char* text, std::optional<int> accepted, QString message = {}) {
+  return {"rate", &OptionsDialog::RateBox, &PlaybackSettings::Rate, text, accepted, message};
+}
+
+NumberCase A4(const char* text, std::optional<int> accepted, QString message = {}) {
+  return {"A4",   &OptionsDialog::ReferenceBox, &PlaybackSettings::ReferenceA4, text, accepted,
+          message};
+}
+
+void PrintTo(const NumberCase& c, std::ostream* os) {
+  *os << c.box << " text \"";
   for (const char* p = c.text; *p != '\0'; ++p) {
     *os << (*p == '\t' ? std::string("\\t") : std::string(1, *p));
   }
   *os << "\"";
 }
 
-class RateValidation : public OptionsDialogTest, public ::testing::WithParamInterface<RateCase> {};
+class NumberValidation : public OptionsDialogTest,
+                         public ::testing::WithParamInterface<NumberCase> {};
 
-TEST_P(RateValidation, AcceptsIntegersFrom20To400Only) {
-  const RateCase& c = GetParam();
+TEST_P(NumberValidation, AcceptsIntegersInTheBoxRangeOnly) {
+  const NumberCase& c = GetParam();
   OptionsDialog& dialog = Open();
-  dialog.RateBox().setText(QString::fromUtf8(c.text));
+  QLineEdit& box = (dialog.*c.boxOf)();
+  ASSERT_EQ(box.text(), QString::number(PlaybackSettings{}.*c.setting));
+  box.setText(QString::fromUtf8(c.text));
   QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
 
   if (c.accepted) {
     EXPECT_TRUE(warnings_.empty()) << c.text;
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.text;
     EXPECT_FALSE(dialog.isVisible()) << c.text;
-    EXPECT_EQ(dialog.Settings().Rate, *c.accepted) << c.text;
+    EXPECT_EQ(dialog.Settings().*c.setting, *c.accepted) << c.text;
   } else {
     ASSERT_EQ(warnings_.size(), 1u) << c.text;
     EXPECT_EQ(warnings_[0], c.message) << c.text;
     EXPECT_TRUE(dialog.isVisible()) << c.text;
-    EXPECT_TRUE(dialog.RateBox().hasFocus()) << c.text;
-    EXPECT_EQ(dialog.RateBox().selectedText(), dialog.RateBox().text()) << c.text;
+    EXPECT_TRUE(box.hasFocus()) << c.text;
+    EXPECT_EQ(box.selectedText(), box.text()) << c.text;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, RateValidation,
-                         ::testing::Values(RateCase{"20", 20, {}}, RateCase{"400", 400, {}},
-                                           RateCase{" 250 ", 250, {}}, RateCase{"\t+30\t", 30, {}},
-                                           RateCase{"300", 300, {}},
-                                           RateCase{"19", std::nullopt, kOutOfRange},
-                                           RateCase{"401", std::nullopt, kOutOfRange},
-                                           RateCase{"-20", std::nullopt, kOutOfRange},
-                                           RateCase{"99999999999", std::nullopt, kOutOfRange},
-                                           RateCase{"", std::nullopt, kNotAnInteger},
-                                           RateCase{"12abc", std::nullopt, kNotAnInteger},
-                                           RateCase{"2 5", std::nullopt, kNotAnInteger},
-                                           RateCase{"1e2", std::nullopt, kNotAnInteger}));
-
-class ReferenceValidation : public OptionsDialogTest,
-                            public ::testing::WithParamInterface<RateCase> {};
-
-TEST_P(ReferenceValidation, AcceptsIntegersFrom420To460Only) {
-  const RateCase& c = GetParam();
-  OptionsDialog& dialog = Open();
-  ASSERT_EQ(dialog.ReferenceBox().text(), QStringLiteral("440"));
-  dialog.ReferenceBox().setText(QString::fromUtf8(c.text));
-  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
-
-  if (c.accepted) {
-    EXPECT_TRUE(warnings_.empty()) << c.text;
-    EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.text;
-    EXPECT_EQ(dialog.Settings().ReferenceA4, *c.accepted) << c.text;
-  } else {
-    ASSERT_EQ(warnings_.size(), 1u) << c.text;
-    EXPECT_EQ(warnings_[0], c.message) << c.text;
-    EXPECT_TRUE(dialog.isVisible()) << c.text;
-    EXPECT_TRUE(dialog.ReferenceBox().hasFocus()) << c.text;
-    EXPECT_EQ(dialog.ReferenceBox().selectedText(), dialog.ReferenceBox().text()) << c.text;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, ReferenceValidation,
-                         ::testing::Values(RateCase{"420", 420, {}}, RateCase{"460", 460, {}},
-                                           RateCase{" 432\t", 432, {}}, RateCase{"+442", 442, {}},
-                                           RateCase{"419", std::nullopt, kA4OutOfRange},
-                                           RateCase{"461", std::nullopt, kA4OutOfRange},
-                                           RateCase{"-440", std::nullopt, kA4OutOfRange},
-                                           RateCase{"4294967736", std::nullopt, kA4OutOfRange},
-                                           RateCase{"", std::nullopt, kNotAnInteger},
-                                           RateCase{"432Hz", std::nullopt, kNotAnInteger},
-                                           RateCase{"440.5", std::nullopt, kNotAnInteger}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, NumberValidation,
+    ::testing::Values(
+        Rate("20", 20), Rate("400", 400), Rate(" 250 ", 250), Rate("\t+30\t", 30), Rate("300", 300),
+        Rate("19", std::nullopt, kOutOfRange), Rate("401", std::nullopt, kOutOfRange),
+        Rate("-20", std::nullopt, kOutOfRange), Rate("99999999999", std::nullopt, kOutOfRange),
+        Rate("", std::nullopt, kNotAnInteger), Rate("12abc", std::nullopt, kNotAnInteger),
+        Rate("2 5", std::nullopt, kNotAnInteger), Rate("1e2", std::nullopt, kNotAnInteger),
+        A4("420", 420), A4("460", 460), A4(" 432\t", 432), A4("+442", 442),
+        A4("419", std::nullopt, kA4OutOfRange), A4("461", std::nullopt, kA4OutOfRange),
+        A4("-440", std::nullopt, kA4OutOfRange), A4("4294967736", std::nullopt, kA4OutOfRange),
+        A4("", std::nullopt, kNotAnInteger), A4("432Hz", std::nullopt, kNotAnInteger),
+        A4("440.5", std::nullopt, kNotAnInteger)));
 
 TEST_F(OptionsDialogTest, TheRateIsCheckedBeforeTheReferencePitch) {
   OptionsDialog& dialog = Open();
