@@ -27,7 +27,6 @@ using testing::ReadBytes;
 using testing::TemporaryDirectory;
 using testing::WriteBytes;
 
-constexpr char kFileName[] = "morrowfane.ini";
 constexpr unsigned kLoadTimeoutSeconds = 10;
 constexpr int kNullMajor = 1;  // /dev/null's device number, harmless to open
 constexpr int kNullMinor = 3;
@@ -91,7 +90,7 @@ class OddSettingsFile : public ::testing::TestWithParam<OddFileCase> {};
 TEST_P(OddSettingsFile, SaveFailsAsUnexpectedAndLeavesItInPlace) {
   const OddFileCase& oddFile = GetParam();
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   const fs::path odd = oddFile.throughLink ? directory.Path() / "odd" : file;
   if (const std::string reason = MakeOddFile(oddFile.kind, odd); !reason.empty()) {
     GTEST_SKIP() << "cannot make the " << oddFile.name << " here: " << reason;
@@ -121,7 +120,7 @@ class FifoSettingsFile : public ::testing::TestWithParam<bool> {};
 TEST_P(FifoSettingsFile, LoadLeavesTheDefaultsAtOnce) {
   const bool throughLink = GetParam();
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   const fs::path fifo = throughLink ? directory.Path() / "fifo" : file;
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
   if (throughLink) {
@@ -159,7 +158,7 @@ pid_t EndedProcess() {
 
 TEST(SaveSettings, RemovesOnlyTheTemporaryFilesOfEndedSaves) {
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   const std::string ended = std::to_string(EndedProcess());
   const std::string running = std::to_string(::getppid());
   const std::string stale = ".morrowfane.ini." + ended + "-0.tmp";
@@ -181,7 +180,7 @@ TEST(SaveSettings, RemovesOnlyTheTemporaryFilesOfEndedSaves) {
   ASSERT_EQ(SaveSettings({}, file), std::nullopt);
 
   std::vector<std::string> expected = kept;
-  expected.push_back(kFileName);
+  expected.push_back(kSettingsFileName);
   expected.push_back(directoryOfSameName);  // a directory is no temporary file of a save
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(EntryNames(directory.Path()), expected);

@@ -262,7 +262,7 @@ class LoadSettingsTable : public ::testing::TestWithParam<std::tuple<LoadCase, L
 TEST_P(LoadSettingsTable, TakesTheAcceptedValuesByPosition) {
   const auto& [loadCase, lineEnds, start] = GetParam();
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / "morrowfane.ini";
+  const fs::path file = directory.Path() / kSettingsFileName;
   if (loadCase.file) {
     WriteBytes(file, WithLineEnds(*loadCase.file, lineEnds));
   }

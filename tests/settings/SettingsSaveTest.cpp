@@ -29,11 +29,9 @@ using testing::ReadBytes;
 using testing::TemporaryDirectory;
 using testing::WriteBytes;
 
-constexpr char kFileName[] = "morrowfane.ini";
-
 TEST(SaveSettings, WritesTheDefaultsByteForByte) {
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   ASSERT_EQ(SaveSettings({}, file), std::nullopt);
   EXPECT_EQ(ReadBytes(file),
             "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n");
@@ -41,7 +39,7 @@ TEST(SaveSettings, WritesTheDefaultsByteForByte) {
 
 TEST(SaveSettings, ReplacesALongerFileWholeAndLeavesNothingElse) {
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   WriteBytes(file, std::string(1000, 'x'));
   ASSERT_EQ(
       SaveSettings({.DeviceIndex = 7, .Instrument = 127, .Loop = false, .Rate = 400, .Root = "C#"},
@@ -50,12 +48,12 @@ TEST(SaveSettings, ReplacesALongerFileWholeAndLeavesNothingElse) {
   EXPECT_EQ(
       ReadBytes(file),
       "[MorrowFane]\r\nTuning=C#\r\nMidiDev=7\r\nMidiPatch=127\r\nLoop=false\r\nMidiDev=400\r\n");
-  EXPECT_EQ(EntryNames(directory.Path()), std::vector<std::string>{kFileName});
+  EXPECT_EQ(EntryNames(directory.Path()), std::vector<std::string>{kSettingsFileName});
 }
 
 TEST(SaveSettings, KeepsThePermissionsOfTheFileItReplaces) {
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   WriteBytes(file, "old");
   constexpr auto kMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(file, kMode);
@@ -69,7 +67,7 @@ TEST(SaveSettings, KeepsTheOwnerOfTheFileItReplaces) {
     GTEST_SKIP() << "only root can save a file that another user owns";
   }
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   WriteBytes(file, "old");
   const passwd* nobody = ::getpwnam("nobody");
   ASSERT_NE(nobody, nullptr);
@@ -86,7 +84,7 @@ TEST(SaveSettings, WritesThroughASymbolicLinkAndKeepsTheLink) {
   fs::create_directory(directory.Path() / "real");
   const fs::path target = directory.Path() / "real" / "settings.ini";
   WriteBytes(target, "old");
-  const fs::path link = directory.Path() / kFileName;
+  const fs::path link = directory.Path() / kSettingsFileName;
   fs::create_symlink(fs::path("real") / "settings.ini", link);
 
   ASSERT_EQ(SaveSettings({.Root = "G"}, link), std::nullopt);
@@ -103,7 +101,7 @@ class SaveAndLoadRoundTrip
 TEST_P(SaveAndLoadRoundTrip, RestoresTuningAndSettings) {
   const auto& [root, settings] = GetParam();
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   PlaybackSettings saved = settings;
   saved.Root = root;
   ASSERT_EQ(SaveSettings(saved, file), std::nullopt);
@@ -241,7 +239,7 @@ std::string FillFileSystem(const fs::path& directory) {
 }
 
 std::string Prepare(const FailureCase& failure, const fs::path& directory) {
-  const fs::path file = directory / kFileName;
+  const fs::path file = directory / kSettingsFileName;
   if (failure.situation == Situation::FullFileSystem ||
       failure.situation == Situation::ReadOnlyFileSystem) {
     if (auto reason = MountPrivateTmpfs(directory); !reason.empty()) {
@@ -358,7 +356,7 @@ std::optional<std::string> BytesIfPresent(const fs::path& file) {
 
 Outcome SaveInSituation(const PlaybackSettings& settings, const fs::path& directory,
                         const std::function<std::string()>& prepare) {
-  const fs::path file = directory / kFileName;
+  const fs::path file = directory / kSettingsFileName;
   Outcome outcome;
   outcome.skipReason = prepare();
   if (!outcome.skipReason.empty()) {
@@ -481,7 +479,7 @@ TEST(FailedSave, UnprivilegedUserCanSaveWhereAllowed) {
   EXPECT_EQ(outcome.error, std::nullopt);
   ASSERT_TRUE(outcome.bytesAfter.has_value());
   EXPECT_TRUE(outcome.bytesAfter->starts_with("[MorrowFane]\r\nTuning=F#\r\n"));
-  EXPECT_EQ(outcome.entriesAfter, std::vector<std::string>{kFileName});
+  EXPECT_EQ(outcome.entriesAfter, std::vector<std::string>{kSettingsFileName});
 }
 
 }  // namespace

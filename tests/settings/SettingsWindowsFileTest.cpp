@@ -27,7 +27,6 @@ using testing::ReadBytes;
 using testing::TemporaryDirectory;
 using testing::WriteBytes;
 
-constexpr char kFileName[] = "morrowfane.ini";
 constexpr char kOldBytes[] = "[MorrowFane]\r\nTuning=C\r\n";
 constexpr char kNewBytes[] = "[MorrowFane]\r\nTuning=G\r\nMidiDev=0\r\n";
 // A directory on a nearly full file system, where the test runner can offer one.
@@ -72,7 +71,7 @@ std::optional<SaveError> Save(const fs::path& file, std::string_view bytes) {
 // overwritten in place.
 TEST(WindowsSettingsFile, ReplacesAFileThatAnotherProgramHoldsOpen) {
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   WriteBytes(file, kOldBytes);
   const OpenFile reader(file, FILE_SHARE_READ | FILE_SHARE_DELETE);
   ASSERT_TRUE(reader.IsOpen());
@@ -110,7 +109,7 @@ class WindowsFailedSave : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(WindowsFailedSave, ReportsItsCauseAndLeavesTheDirectoryAsItWas) {
   const FailureCase& failure = GetParam();
   TemporaryDirectory directory;
-  const fs::path file = directory.Path() / kFileName;
+  const fs::path file = directory.Path() / kSettingsFileName;
   std::optional<OpenFile> locker;
   switch (failure.obstacle) {
     case Obstacle::LockedByAnotherProgram:
@@ -149,7 +148,7 @@ TEST(WindowsSettingsFile, AFullDiskIsReportedAsSuch) {
     GTEST_SKIP() << "no full disk to save on: " << kFullDirectoryVariable
                  << " names a directory on a full file system where the test runner has one";
   }
-  const fs::path file = fs::path(full) / kFileName;
+  const fs::path file = fs::path(full) / kSettingsFileName;
   const auto entriesBefore = EntryNames(full);
 
   const auto error = Save(file, std::string(kMoreThanAnyFreeSpace, 'x'));
