@@ -145,6 +145,14 @@ class JackMidiTest : public ::testing::Test {
     std::filesystem::remove(dump_);
   }
 
+  // The program's devices: the fixture's ports, after a built-in synthesizer without a SoundFont.
+  std::unique_ptr<SystemMidiOutputs> OutputsWithThePorts() {
+    BuiltInSynthOptions silent;
+    silent.soundFonts = std::vector<std::string>{};
+    return std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(silent),
+                                               std::move(ports_));
+  }
+
   std::vector<Bytes> WaitForEvents(std::size_t count) {
     WaitFor([&] { return DumpedEvents(dump_).size() >= count; }, kDeliveryWait);
     return DumpedEvents(dump_);
@@ -172,10 +180,7 @@ TEST_F(JackMidiTest, ToneOnTheExternalPortSendsTheExactBytesInOrder) {
     int key;
   };
   const std::array<Case, 2> cases = {Case{kNylonGuitar, "E", 1, 40}, Case{127, "B", 5, 59}};
-  BuiltInSynthOptions silent;
-  silent.soundFonts = std::vector<std::string>{};
-  auto outputs = std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(silent),
-                                                     std::move(ports_));
+  auto outputs = OutputsWithThePorts();
   SystemSleeper sleeper;
   auto player = std::make_unique<TonePlayer>(*outputs, sleeper);
   std::vector<Bytes> expected;
@@ -210,10 +215,7 @@ TEST_F(JackMidiTest, AReferencePitchOtherThan440TunesTheChannelAndCentresItAfter
     Bytes fineTuning;  // data entry's two bytes; none at 440 Hz
   };
   const std::array<Case, 2> cases = {Case{432, {0x2B, 0x56}}, Case{440, {}}};
-  BuiltInSynthOptions silent;
-  silent.soundFonts = std::vector<std::string>{};
-  auto outputs = std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(silent),
-                                                     std::move(ports_));
+  auto outputs = OutputsWithThePorts();
   SystemSleeper sleeper;
   auto player = std::make_unique<TonePlayer>(*outputs, sleeper);
   const auto tuning = [](const Bytes& value) {
@@ -299,11 +301,9 @@ TEST_F(JackMidiTest, ANoteLeftOnEndsAfterTheRingLimitUnlessTheConnectionEndedIt)
 
 TEST_F(JackMidiTest, AServerKilledWhileANoteLoopsIsSurvivedAndItsPortsComeBack) {
   constexpr int kSlowRate = 20;
-  BuiltInSynthOptions silent;
-  silent.soundFonts = std::vector<std::string>{};
-  SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(silent), std::move(ports_));
+  auto outputs = OutputsWithThePorts();
   SystemSleeper sleeper;
-  TonePlayer player(outputs, sleeper);
+  TonePlayer player(*outputs, sleeper);
   player.ApplySettings(
       {.DeviceIndex = 1, .Instrument = kNylonGuitar, .Loop = true, .Rate = kSlowRate});
   player.Play("E", 1);
@@ -313,20 +313,20 @@ TEST_F(JackMidiTest, AServerKilledWhileANoteLoopsIsSurvivedAndItsPortsComeBack) 
   sink_.reset();
   EXPECT_TRUE(WaitFor(
       [&] {
-        return outputs.DeviceName(0) ==
+        return outputs->DeviceName(0) ==
                std::string(kSinkPort) + ExternalMidiPorts::kServerAwaySuffix;
       },
       kPortWait))
-      << outputs.DeviceName(0);
+      << outputs->DeviceName(0);
   player.StopAll();
   player.WaitIdle();
-  EXPECT_EQ(outputs.Open(0), nullptr);
+  EXPECT_EQ(outputs->Open(0), nullptr);
 
   ASSERT_TRUE(server_->Restart()) << "jackd did not start again";
   sink_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kSinkClient}, dump_.string());
-  ASSERT_TRUE(WaitFor([&] { return outputs.DeviceName(0) == kSinkPort; }, kPortWait))
-      << "the restarted server's port is not listed: " << outputs.DeviceName(0);
+  ASSERT_TRUE(WaitFor([&] { return outputs->DeviceName(0) == kSinkPort; }, kPortWait))
+      << "the restarted server's port is not listed: " << outputs->DeviceName(0);
   player.ApplySettings(
       {.DeviceIndex = 1, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
   player.Play("A", 2);
@@ -358,15 +358,13 @@ TEST_F(JackMidiTest, PortsThatSwapPlacesAreStillFoundByName) {
   filler.reset();
   ASSERT_TRUE(WaitFor([this] { return ports_->Name(1) == kSinkPort; }, kPortWait))
       << ports_->Name(0) << ", " << ports_->Name(1);
-  BuiltInSynthOptions silent;
-  silent.soundFonts = std::vector<std::string>{};
-  SystemMidiOutputs outputs(std::make_unique<BuiltInSynth>(silent), std::move(ports_));
-  EXPECT_EQ(outputs.DeviceIdByName("mf-b:input"), 0);
-  EXPECT_EQ(outputs.DeviceIdByName(kSinkPort), 1);
-  EXPECT_EQ(outputs.DeviceIdByName("mf-gone:input"), std::nullopt);
-  const auto id = outputs.DeviceIdByName(kSinkPort);
+  auto outputs = OutputsWithThePorts();
+  EXPECT_EQ(outputs->DeviceIdByName("mf-b:input"), 0);
+  EXPECT_EQ(outputs->DeviceIdByName(kSinkPort), 1);
+  EXPECT_EQ(outputs->DeviceIdByName("mf-gone:input"), std::nullopt);
+  const auto id = outputs->DeviceIdByName(kSinkPort);
   ASSERT_TRUE(id.has_value());
-  auto connection = outputs.Open(*id);
+  auto connection = outputs->Open(*id);
   ASSERT_NE(connection, nullptr);
   connection->Send(midi::Pack(0xC0, 7));
   EXPECT_EQ(WaitForEvents(1), (std::vector<Bytes>{{0xC0, 7}}));
