@@ -380,40 +380,21 @@ INSTANTIATE_TEST_SUITE_P(Pitches, ReferencePitchTest,
                                            ReferencePitchCase{420, false, {0x0C, 0x3A}},  // 1594
                                            ReferencePitchCase{432, true, {}}));
 
-class DeviceIndexTest : public VirtualTonePlayerTest,
-                        public ::testing::WithParamInterface<std::pair<int, int>> {};
-
-TEST_P(DeviceIndexTest, OpensTheDeviceAtListPositionMinusOne) {
-  const auto [deviceIndex, deviceId] = GetParam();
-  ChangeSetting(player, &PlaybackSettings::Loop, false);
-  ChangeSetting(player, &PlaybackSettings::DeviceIndex, deviceIndex);
-  PlayAndWait();
-
-  const auto events = outputs.Events();
-  ASSERT_EQ(events.size(), 7u);
-  for (const auto& event : events) {
-    EXPECT_EQ(event.deviceId, deviceId);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Positions, DeviceIndexTest,
-                         ::testing::Values(std::pair{0, -1}, std::pair{1, 0}, std::pair{-1, -1},
-                                           std::pair{2, 1}));
-
-struct DeviceNameCase {
+struct DeviceCase {
+  int deviceIndex;  // list position: a device's id plus one; 0 or below is the default device
   const char* name;
-  int deviceIndex;
-  int deviceId;
+  int deviceId;  // the device the note is played on, -1 the default
 };
-void PrintTo(const DeviceNameCase& param, std::ostream* out) {
+void PrintTo(const DeviceCase& param, std::ostream* out) {
   *out << '"' << param.name << "\" at position " << param.deviceIndex;
 }
 
-class DeviceNameTest : public VirtualTonePlayerTest,
-                       public ::testing::WithParamInterface<DeviceNameCase> {};
+class DeviceChoiceTest : public VirtualTonePlayerTest,
+                         public ::testing::WithParamInterface<DeviceCase> {};
 
-// The list may have changed since the user picked a device: its name wins over its position.
-TEST_P(DeviceNameTest, OpensTheDeviceListedUnderTheChosenName) {
+// A device is chosen by its list position; the list may have changed since the user picked it,
+// so its name wins over its position.
+TEST_P(DeviceChoiceTest, OpensTheChosenDevice) {
   const auto& param = GetParam();
   ChangeSetting(player, &PlaybackSettings::Loop, false);
   ChangeSetting(player, &PlaybackSettings::DeviceIndex, param.deviceIndex);
@@ -421,15 +402,18 @@ TEST_P(DeviceNameTest, OpensTheDeviceListedUnderTheChosenName) {
   PlayAndWait();
 
   const auto events = outputs.Events();
-  ASSERT_FALSE(events.empty());
-  EXPECT_EQ(events[0].deviceId, param.deviceId);
+  ASSERT_EQ(events.size(), 7u);
+  for (const auto& event : events) {
+    EXPECT_EQ(event.deviceId, param.deviceId);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, DeviceNameTest,
-                         ::testing::Values(DeviceNameCase{"Recording device 1", 1, 1},
-                                           DeviceNameCase{"Recording device 0", 2, 0},
-                                           DeviceNameCase{"Unplugged synthesizer", 2, 1},
-                                           DeviceNameCase{"", 2, 1}));
+INSTANTIATE_TEST_SUITE_P(Choices, DeviceChoiceTest,
+                         ::testing::Values(DeviceCase{0, "", -1}, DeviceCase{1, "", 0},
+                                           DeviceCase{-1, "", -1}, DeviceCase{2, "", 1},
+                                           DeviceCase{1, "Recording device 1", 1},
+                                           DeviceCase{2, "Recording device 0", 0},
+                                           DeviceCase{2, "Unplugged synthesizer", 1}));
 
 struct SilentCase {
   const char* what;
