@@ -11,6 +11,17 @@ namespace morrowfane {
 // Device ids as the platform numbers them: the default device, then external ports 0..N-1.
 inline constexpr int kDefaultDeviceId = -1;
 
+// Whether a device can play now, and if not, why. The user interface words it; a device's name
+// never carries it.
+enum class DeviceState {
+  Ready,
+  NoSoundFont,        // the built-in synthesizer found no SoundFont
+  SoundFontUnusable,  // it found SoundFonts, but none that sounds
+  NoAudioOutput,      // it has no audio output (the sound server is down)
+  ServerAway,         // the JACK server of a listed port has gone
+  NotConnected,       // a remembered port that is not there now
+};
+
 // One open MIDI output. Destroying it closes the device.
 class MidiConnection {
  public:
@@ -33,6 +44,8 @@ class MidiOutputs {
   virtual int DeviceCount() = 0;
   // A well-formed name for any id, also one that names no device (then possibly empty).
   virtual std::string DeviceName(int deviceId) = 0;
+  // Whether the device can play now. Never blocks.
+  virtual DeviceState StateOf(int /*deviceId*/) { return DeviceState::Ready; }
   // Opens a device; nullptr when it cannot be opened.
   virtual std::unique_ptr<MidiConnection> Open(int deviceId) = 0;
   // A hint that notes with `program` will soon be played on `deviceId`, so the device can do any

@@ -17,6 +17,13 @@ std::string SystemMidiOutputs::DeviceName(int deviceId) {
   return ports_->Name(deviceId);
 }
 
+DeviceState SystemMidiOutputs::StateOf(int deviceId) {
+  if (deviceId == kDefaultDeviceId) {
+    return synth_->State();
+  }
+  return DeviceState::Ready;
+}
+
 std::unique_ptr<MidiConnection> SystemMidiOutputs::Open(int deviceId) {
   if (deviceId == kDefaultDeviceId) {
     return synth_->Open();

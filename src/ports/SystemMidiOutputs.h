@@ -17,6 +17,7 @@ class SystemMidiOutputs final : public MidiOutputs {
 
   int DeviceCount() override;
   std::string DeviceName(int deviceId) override;
+  DeviceState StateOf(int deviceId) override;
   std::unique_ptr<MidiConnection> Open(int deviceId) override;
   void Prepare(int deviceId, int program) override;
   std::optional<int> DeviceIdByName(const std::string& name) override;

@@ -77,6 +77,20 @@ class BuiltInSynth::Impl {
     return kName;
   }
 
+  DeviceState PublicState() const {
+    std::lock_guard lock(mutex_);
+    switch (state_) {
+      case State::NoSoundFont:
+        return DeviceState::NoSoundFont;
+      case State::NoAudio:
+        return DeviceState::NoAudioOutput;
+      case State::Loading:
+      case State::Ready:
+        break;
+    }
+    return DeviceState::Ready;
+  }
+
   bool WaitUntilReady(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, timeout, [this] { return state_ != State::Loading; });
@@ -412,6 +426,10 @@ BuiltInSynth::~BuiltInSynth() = default;
 
 std::string BuiltInSynth::Name() const {
   return impl_->Name();
+}
+
+DeviceState BuiltInSynth::State() const {
+  return impl_->PublicState();
 }
 
 std::unique_ptr<MidiConnection> BuiltInSynth::Open() {

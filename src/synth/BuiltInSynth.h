@@ -54,6 +54,8 @@ class BuiltInSynth {
 
   // "Built-in synthesizer", or with the reason in brackets when it cannot play. Never blocks.
   std::string Name() const;
+  // Ready while loading, idle or playing; otherwise why it cannot play. Never blocks.
+  DeviceState State() const;
   // A connection, or nullptr when the synthesizer cannot play (no SoundFont, no audio output,
   // loading took longer than the load wait) or all its channels are held by open connections.
   // The connection's SetReferencePitch() moves every key of its channel, on top of the key's
