@@ -103,4 +103,25 @@ double Rms(std::span<const float> samples) {
   return std::sqrt(sum / static_cast<double>(samples.size()));
 }
 
+std::optional<std::size_t> FirstAbove(std::span<const float> samples, float threshold) {
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) > threshold) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+int Dropouts(std::span<const float> samples, std::size_t minRun) {
+  int dropouts = 0;
+  std::size_t run = 0;
+  for (float sample : samples) {
+    run = sample == 0.0F ? run + 1 : 0;
+    if (run == minRun) {
+      ++dropouts;
+    }
+  }
+  return dropouts;
+}
+
 }  // namespace morrowfane::testing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <span>
 
 namespace morrowfane::testing {
@@ -22,5 +24,12 @@ double CentsBetween(double frequency, double reference);
 
 // Root mean square of the samples.
 double Rms(std::span<const float> samples);
+
+// The index of the first sample whose magnitude exceeds `threshold`.
+std::optional<std::size_t> FirstAbove(std::span<const float> samples, float threshold);
+
+// Dropouts in recorded sound: runs of at least `minRun` samples that are exactly zero, where the
+// output had nothing to play. A sounding note never holds exact zero that long.
+int Dropouts(std::span<const float> samples, std::size_t minRun);
 
 }  // namespace morrowfane::testing

@@ -1,28 +1,17 @@
 #include "JackTestServer.h"
 
-#include <fcntl.h>
 #include <jack/jack.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <sstream>
-#include <thread>
-
-extern char** environ;
 
 namespace morrowfane::testing {
 namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kPollInterval{5};
 constexpr milliseconds kServerStartWait{10000};
-constexpr milliseconds kStopWait{3000};
 constexpr char kServerVariable[] = "JACK_DEFAULT_SERVER";
 constexpr char kRecorderName[] = "mf-recorder";
 constexpr char kRecorderPort[] = "in";
@@ -38,77 +27,6 @@ jack_client_t* OpenClient(const char* name) {
 }
 
 }  // namespace
-
-bool WaitFor(const std::function<bool()>& condition, milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) {
-      return condition();
-    }
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  return true;
-}
-
-bool ProgramOnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path != nullptr ? path : "");
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    if (!folder.empty() && access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& outputPath) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  std::vector<char*> args;
-  for (const auto& arg : argv) {
-    args.push_back(const_cast<char*>(arg.c_str()));
-  }
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
-    pid_ = pid;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-}
-
-ChildProcess::~ChildProcess() {
-  Stop();
-}
-
-bool ChildProcess::Exited() {
-  if (pid_ <= 0) {
-    return true;
-  }
-  int status = 0;
-  if (waitpid(pid_, &status, WNOHANG) == pid_) {
-    pid_ = -1;
-    return true;
-  }
-  return false;
-}
-
-void ChildProcess::Stop() {
-  if (pid_ <= 0) {
-    return;
-  }
-  kill(pid_, SIGTERM);
-  if (!WaitFor([this] { return Exited(); }, kStopWait)) {
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-}
 
 JackTestServer::JackTestServer(int sampleRate, int period)
     : sampleRate_(sampleRate), period_(period) {

@@ -1,46 +1,18 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "Processes.h"
 
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
 
 namespace morrowfane::testing {
-
-// Polls `condition` until it holds or `timeout` has passed; returns its last value.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
-
-// True if `program` can be found on PATH.
-bool ProgramOnPath(const std::string& program);
-
-// A child process whose stdout and stderr go to `outputPath`. Destruction ends it (SIGTERM,
-// then SIGKILL) and reaps it.
-class ChildProcess {
- public:
-  explicit ChildProcess(const std::vector<std::string>& argv,
-                        const std::string& outputPath = "/dev/null");
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  bool Started() const { return pid_ > 0; }
-  // The process id while it runs, else -1.
-  pid_t Pid() const { return pid_; }
-  // True once the process has ended (it is then reaped).
-  bool Exited();
-  void Stop();
-
- private:
-  pid_t pid_ = -1;
-};
 
 // A JACK server with the dummy backend (no sound card) under a name of its own, made this
 // process's default server (JACK_DEFAULT_SERVER) for its lifetime.
