@@ -1,4 +1,4 @@
-#include "synth/AudioLibraries.h"
+#include "audio/AudioLibraries.h"
 
 #include <fluidsynth.h>
 #include <jack/jack.h>

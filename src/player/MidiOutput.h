@@ -51,6 +51,9 @@ class MidiOutputs {
   // A hint that notes with `program` will soon be played on `deviceId`, so the device can do any
   // slow preparation in the background. Never blocks.
   virtual void Prepare(int /*deviceId*/, int /*program*/) {}
+  // A note will be played on `deviceId` after a short pause: a device that let go of its audio
+  // output while idle opens it again now, so the note is not late. Never blocks.
+  virtual void Wake(int /*deviceId*/) {}
   // The id of the device listed under `name` right now, so a choice made from an earlier list
   // still opens the same device after the list has changed; nullopt when none is.
   virtual std::optional<int> DeviceIdByName(const std::string& name) {

@@ -113,11 +113,13 @@ milliseconds TonePlayer::Poll() const {
 }
 
 void TonePlayer::RunWorker(const Note& note) {
+  const int deviceId = DeviceIdFor(note.settings);
+  outputs_.Wake(deviceId);
   if (note.pause.count() > 0) {
     sleeper_.Sleep(note.pause);
   }
   const int key = StringPitch(note.name, note.stringNumber, note.semitonesDown);
-  auto connection = outputs_.Open(DeviceIdFor(note.settings));
+  auto connection = outputs_.Open(deviceId);
   if (!connection) {
     return;
   }

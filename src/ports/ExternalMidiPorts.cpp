@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "synth/AudioLibraries.h"
+#include "audio/AudioLibraries.h"
 
 #if defined(__linux__)
 #include <unistd.h>

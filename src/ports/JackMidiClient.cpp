@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <optional>
 
+#include "audio/AudioLibraries.h"
 #include "player/MidiMessage.h"
 #include "ports/SoundingNotes.h"
-#include "synth/AudioLibraries.h"
 
 namespace morrowfane {
 namespace {

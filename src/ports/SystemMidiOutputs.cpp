@@ -1,5 +1,7 @@
 #include "ports/SystemMidiOutputs.h"
 
+#include "audio/AudioOutput.h"
+
 namespace morrowfane {
 
 SystemMidiOutputs::SystemMidiOutputs(std::unique_ptr<BuiltInSynth> synth,
@@ -31,6 +33,12 @@ std::unique_ptr<MidiConnection> SystemMidiOutputs::Open(int deviceId) {
   return ports_->Open(deviceId);
 }
 
+void SystemMidiOutputs::Wake(int deviceId) {
+  if (deviceId == kDefaultDeviceId) {
+    synth_->Wake();
+  }
+}
+
 void SystemMidiOutputs::Prepare(int deviceId, int program) {
   if (deviceId == kDefaultDeviceId) {
     synth_->Prepare(program);
@@ -47,7 +55,7 @@ std::optional<int> SystemMidiOutputs::DeviceIdByName(const std::string& name) {
 
 std::unique_ptr<MidiOutputs> CreateSystemMidiOutputs(KeyTuningFactory tuning) {
   BuiltInSynthOptions options;
-  options.audioDrivers = DefaultAudioDrivers();
+  options.audioDrivers = DefaultAudioBackends();
   options.tuning = std::move(tuning);
   return std::make_unique<SystemMidiOutputs>(std::make_unique<BuiltInSynth>(std::move(options)),
                                              std::make_unique<ExternalMidiPorts>());

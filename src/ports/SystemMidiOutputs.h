@@ -20,6 +20,7 @@ class SystemMidiOutputs final : public MidiOutputs {
   DeviceState StateOf(int deviceId) override;
   std::unique_ptr<MidiConnection> Open(int deviceId) override;
   void Prepare(int deviceId, int program) override;
+  void Wake(int deviceId) override;
   std::optional<int> DeviceIdByName(const std::string& name) override;
 
   BuiltInSynth& Synth() { return *synth_; }

@@ -12,8 +12,10 @@
 #include <semaphore>
 #include <thread>
 
+#include "audio/AudioOutput.h"
 #include "synth/ChannelPool.h"
 #include "synth/FluidInstance.h"
+#include "synth/OutputKeeper.h"
 
 namespace morrowfane {
 namespace {
@@ -32,12 +34,9 @@ constexpr int kPolyphony = 32;
 // Offline rendering goes in steps of this many frames, so a ring limit ends within one step.
 constexpr int kRenderStep = 64;
 
-// The synthesizer's own thread wakes at least this often to watch the audio output, and tries a
-// lost output again at most this often.
+// While it plays, the synthesizer's own thread wakes this often to see whether it has fallen
+// idle; a lost output is tried again at most this often.
 constexpr std::chrono::seconds kServicePeriod{1};
-// No period for this long: the audio output's server has gone. Drivers call back every few
-// milliseconds, also in silence.
-constexpr std::chrono::milliseconds kOutputSilence{500};
 
 bool IsFile(const std::string& path) {
   std::error_code error;
@@ -46,22 +45,25 @@ bool IsFile(const std::string& path) {
 
 }  // namespace
 
-class BuiltInSynth::Impl {
+class BuiltInSynth::Impl final : public AudioSource {
  public:
   explicit Impl(BuiltInSynthOptions options)
       : options_(std::move(options)), fluid_(options_.sampleRate) {
     service_ = std::thread([this] { RunService(); });
   }
 
-  ~Impl() {
+  ~Impl() override {
     stopping_.store(true, std::memory_order_release);
     wake_.release();
     service_.join();
     pool_.reset();
-    // Before the synthesizer goes: its driver calls into it.
+    // Before the synthesizer goes: the output renders from it.
     output_.reset();
     tuningSource_.reset();
   }
+
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
 
   std::string Name() const {
     std::lock_guard lock(mutex_);
@@ -72,6 +74,7 @@ class BuiltInSynth::Impl {
         return kNoAudioName;
       case State::Loading:
       case State::Ready:
+      case State::Idle:
         break;
     }
     return kName;
@@ -86,6 +89,7 @@ class BuiltInSynth::Impl {
         return DeviceState::NoAudioOutput;
       case State::Loading:
       case State::Ready:
+      case State::Idle:
         break;
     }
     return DeviceState::Ready;
@@ -94,7 +98,7 @@ class BuiltInSynth::Impl {
   bool WaitUntilReady(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, timeout, [this] { return state_ != State::Loading; });
-    return state_ == State::Ready;
+    return Plays(state_);
   }
 
   std::string SoundFontPath() const {
@@ -126,27 +130,38 @@ class BuiltInSynth::Impl {
     wake_.release();
   }
 
+  void Wake() {
+    wanted_.store(true, std::memory_order_release);
+    wake_.release();
+  }
+
   std::unique_ptr<MidiConnection> Open() {
+    Wake();
     if (!WaitUntilReady(options_.loadWait)) {
       return nullptr;
     }
     return pool_->Open();
   }
 
+  // The caller's thread is no audio thread: what falls due is done at once.
   void Render(float* left, float* right, int frames) {
     for (int done = 0; done < frames; done += kRenderStep) {
       const int step = std::min(kRenderStep, frames - done);
-      std::fill_n(left + done, step, 0.0F);
-      std::fill_n(right + done, step, 0.0F);
       if (options_.audioDrivers.empty() && ready_.load(std::memory_order_acquire)) {
-        float* out[] = {left + done, right + done};
-        float* fx[] = {out[0], out[1], out[0], out[1]};
-        fluid_synth_process(fluid_.Synth(), step, static_cast<int>(std::size(fx)), fx, 2, out);
-        // The caller's thread is no audio thread: what falls due is done at once.
-        if (AfterRender(step)) {
+        if (RenderBlock({left + done, right + done, 1, step})) {
           ReleaseDue();
         }
+      } else {
+        std::fill_n(left + done, step, 0.0F);
+        std::fill_n(right + done, step, 0.0F);
       }
+    }
+  }
+
+  // The output's audio thread; the output exists only once the synthesizer is ready.
+  void RenderAudio(const StereoBlock& block) noexcept override {
+    if (RenderBlock(block)) {
+      wake_.release();
     }
   }
 
@@ -165,46 +180,32 @@ class BuiltInSynth::Impl {
   }
 
  private:
-  enum class State { Loading, Ready, NoSoundFont, NoAudio };
+  // Idle: ready, with the desktop's audio stream let go until the next note.
+  enum class State { Loading, Ready, Idle, NoSoundFont, NoAudio };
+  static bool Plays(State state) { return state == State::Ready || state == State::Idle; }
 
   void RunService();
   State Load();
+  void WorkOutPendingPrograms();
+  void Serve();
+  void KeepOutput();
   void Preload();
   void ReleaseDue();
-  void WatchOutput(std::chrono::steady_clock::time_point& lastAttempt);
   void SetState(State state);
 
-  // Audio thread: counts the frames and marks a ring limit that fell due. Lock-free, no
-  // FluidSynth call that takes its API lock. True when something fell due.
-  bool AfterRender(int frames) {
-    const std::uint64_t now =
-        renderedFrames_.fetch_add(static_cast<std::uint64_t>(frames), std::memory_order_acq_rel) +
-        static_cast<std::uint64_t>(frames);
-    return ready_.load(std::memory_order_acquire) && ringLimit_->MarkIfDue(now);
+  // Renders one block and counts its frames; true when a ring limit fell due. Lock-free, with no
+  // FluidSynth call that takes its API lock, so the audio thread may call it.
+  bool RenderBlock(const StereoBlock& block) {
+    fluid_synth_write_float(fluid_.Synth(), block.frames, block.left, 0, block.stride, block.right,
+                            0, block.stride);
+    const auto frames = static_cast<std::uint64_t>(block.frames);
+    const std::uint64_t now = renderedFrames_.fetch_add(frames, std::memory_order_acq_rel) + frames;
+    return ringLimit_->MarkIfDue(now);
   }
 
-  static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
-    auto* self = static_cast<Impl*>(data);
-    if (!self->sounding_.load(std::memory_order_acquire)) {
-      // The loading thread may be rendering on the synthesizer offline.
-      for (int i = 0; i < nout; ++i) {
-        std::fill_n(out[i], len, 0.0F);
-      }
-      return FLUID_OK;
-    }
-    int result = FLUID_OK;
-    fluid_synth_t* synth = self->fluid_.Synth();
-    if (nfx == 0) {
-      float* mixed[] = {out[0], out[1], out[0], out[1]};
-      result =
-          fluid_synth_process(synth, len, static_cast<int>(std::size(mixed)), mixed, nout, out);
-    } else {
-      result = fluid_synth_process(synth, len, nfx, fx, nout, out);
-    }
-    if (self->AfterRender(len)) {
-      self->wake_.release();
-    }
-    return result;
+  std::uint64_t RingLimitFrames() const {
+    return static_cast<std::uint64_t>(sampleRate_ *
+                                      std::chrono::duration<double>(kRingLimit).count());
   }
 
   const BuiltInSynthOptions options_;
@@ -221,15 +222,15 @@ class BuiltInSynth::Impl {
 
   // Set up by the service thread before ready_; fixed afterwards.
   FluidInstance fluid_;
-  std::unique_ptr<AudioOutput> output_;  // only the service thread uses it, then the destructor
   std::unique_ptr<RingLimit> ringLimit_;
   std::unique_ptr<ChannelPool> pool_;
   std::atomic<bool> ready_{false};
-  // Until set, the audio output renders silence without touching the synthesizer.
-  std::atomic<bool> sounding_{false};
   std::atomic<std::uint64_t> renderedFrames_{0};
   std::atomic<bool> audible_{false};
+  std::unique_ptr<OutputKeeper> output_;  // the service thread's, then the destructor's
 
+  // A note is coming: an idle output opens again.
+  std::atomic<bool> wanted_{false};
   std::atomic<bool> stopping_{false};
   std::counting_semaphore<> wake_{0};
   std::thread service_;
@@ -237,66 +238,99 @@ class BuiltInSynth::Impl {
 
 void BuiltInSynth::Impl::RunService() {
   State result = Load();
-  // No audio driver could start (the sound server is not up yet, the device is busy): they are
-  // tried again at most once a service period until one starts, as after an output lost later.
-  if (result == State::NoAudio && output_) {
-    SetState(result);
-    while (result == State::NoAudio && output_) {
-      // A program announced meanwhile wakes this thread; it waits out the period all the same.
-      const auto next = std::chrono::steady_clock::now() + kServicePeriod;
-      while (!stopping_.load(std::memory_order_acquire) && wake_.try_acquire_until(next)) {
-      }
-      if (stopping_.load(std::memory_order_acquire)) {
-        return;
-      }
-      result = Load();
-    }
-  }
   if (result == State::Ready) {
-    std::unique_ptr<KeyTuningSource> source;
-    if (options_.tuning) {
-      source = options_.tuning(soundFontPath_, sampleRate_);
-    }
-    std::vector<int> pending;
+    // Before the output renders anything from the synthesizer.
+    WorkOutPendingPrograms();
     {
       std::lock_guard lock(mutex_);
-      pending.swap(pendingRequests_);
+      ringLimit_ = std::make_unique<RingLimit>(RingLimitFrames());
+      pool_ = std::make_unique<ChannelPool>(
+          ChannelContext{fluid_.Synth(), ringLimit_.get(), tuningSource_.get(), &renderedFrames_,
+                         &audible_},
+          kPreloadChannel);
     }
-    if (source) {
-      // The program wanted last is worked out here, while the audio output is still silent:
-      // on this synthesizer it needs no second copy of the SoundFont and its samples, and its
-      // samples stay loaded on the preload channel for the first note.
-      for (std::size_t i = 0; i < pending.size(); ++i) {
-        if (i + 1 < pending.size()) {
-          source->Request(pending[i]);
-        } else {
-          source->WorkOutOn(fluid_.Synth(), kPreloadChannel, pending[i], stopping_);
-        }
-      }
-    }
-    std::lock_guard lock(mutex_);
-    tuningSource_ = std::move(source);
-    if (tuningSource_) {
-      // Those that came meanwhile.
-      for (int program : pendingRequests_) {
-        tuningSource_->Request(program);
-      }
-    }
-    pendingRequests_.clear();
-    ringLimit_ = std::make_unique<RingLimit>(static_cast<std::uint64_t>(
-        sampleRate_ * std::chrono::duration<double>(kRingLimit).count()));
-    pool_ = std::make_unique<ChannelPool>(
-        ChannelContext{fluid_.Synth(), ringLimit_.get(), tuningSource_.get(), &renderedFrames_,
-                       &audible_},
-        kPreloadChannel);
-    sounding_.store(true, std::memory_order_release);
     ready_.store(true, std::memory_order_release);
+    if (!options_.audioDrivers.empty()) {
+      output_ =
+          std::make_unique<OutputKeeper>(OutputKeeper::Config{options_.audioDrivers, sampleRate_,
+                                                              RingLimitFrames(), kServicePeriod},
+                                         *this, [this] { wake_.release(); });
+      if (output_->Start() == OutputKeeper::Status::Lost) {
+        result = State::NoAudio;
+      }
+      std::lock_guard lock(mutex_);
+      driverName_ = output_->Backend();
+    }
   }
   SetState(result);
+  Serve();
+}
 
-  auto lastAttempt = std::chrono::steady_clock::now();
+// The synthesizer at the output's rate with the first SoundFont that loads.
+BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
+  const auto candidates = options_.soundFonts ? *options_.soundFonts : DefaultSoundFontCandidates();
+  std::vector<std::string> present;
+  std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(present), IsFile);
+  if (present.empty() || fluid_.Settings() == nullptr) {
+    return State::NoSoundFont;
+  }
+  ConfigureForPlaying(fluid_.Settings(), kSynthChannelCount, kPolyphony);
+  const double rate = OutputSampleRate(options_.audioDrivers, options_.sampleRate);
+  fluid_settings_setnum(fluid_.Settings(), "synth.sample-rate", rate);
+  if (!fluid_.MakeSynth()) {
+    return State::NoSoundFont;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    sampleRate_ = rate;
+  }
+  const auto path = LoadFirstSoundFont(fluid_.Synth(), present);
+  if (!path) {
+    return State::NoSoundFont;
+  }
+  std::lock_guard lock(mutex_);
+  soundFontPath_ = *path;
+  return State::Ready;
+}
+
+// The program wanted last is worked out on this synthesizer, before its output renders: it needs
+// no second copy of the SoundFont and its samples, and its samples stay loaded on the preload
+// channel for the first note. Programs announced meanwhile are requested in the background.
+void BuiltInSynth::Impl::WorkOutPendingPrograms() {
+  std::unique_ptr<KeyTuningSource> source;
+  if (options_.tuning) {
+    source = options_.tuning(soundFontPath_, sampleRate_);
+  }
+  std::vector<int> pending;
+  {
+    std::lock_guard lock(mutex_);
+    pending.swap(pendingRequests_);
+  }
+  if (source && !pending.empty()) {
+    for (std::size_t i = 0; i + 1 < pending.size(); ++i) {
+      source->Request(pending[i]);
+    }
+    source->WorkOutOn(fluid_.Synth(), kPreloadChannel, pending.back(), stopping_);
+  }
+  std::lock_guard lock(mutex_);
+  tuningSource_ = std::move(source);
+  if (tuningSource_) {
+    for (int program : pendingRequests_) {
+      tuningSource_->Request(program);
+    }
+  }
+  pendingRequests_.clear();
+}
+
+void BuiltInSynth::Impl::Serve() {
   while (true) {
-    wake_.try_acquire_for(kServicePeriod);
+    // Idle, or without a SoundFont, there is nothing to watch until someone asks.
+    const bool watching = output_ && output_->Current() != OutputKeeper::Status::Idle;
+    if (watching) {
+      static_cast<void>(wake_.try_acquire_for(kServicePeriod));
+    } else {
+      wake_.acquire();
+    }
     if (stopping_.load(std::memory_order_acquire)) {
       return;
     }
@@ -307,48 +341,33 @@ void BuiltInSynth::Impl::RunService() {
     if (ringLimit_->TakeMark()) {
       ReleaseDue();
     }
-    WatchOutput(lastAttempt);
+    KeepOutput();
   }
 }
 
-BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
-  const auto candidates = options_.soundFonts ? *options_.soundFonts : DefaultSoundFontCandidates();
-  std::vector<std::string> present;
-  std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(present), IsFile);
-  if (present.empty()) {
-    return State::NoSoundFont;
+void BuiltInSynth::Impl::KeepOutput() {
+  if (!output_) {
+    return;
   }
-  if (fluid_.Settings() == nullptr) {
-    return State::NoAudio;
-  }
-  ConfigureForPlaying(fluid_.Settings(), kSynthChannelCount, kPolyphony);
-  double rate = options_.sampleRate;
-  std::string driver;
-  if (options_.audioDrivers.empty()) {
-    if (!fluid_.MakeSynth()) {
-      return State::NoAudio;
-    }
-  } else {
-    output_ =
-        std::make_unique<AudioOutput>(fluid_, options_.audioDrivers, &Impl::AudioCallback, this);
-    if (!output_->Start(options_.sampleRate)) {
-      return State::NoAudio;
-    }
-    rate = output_->SampleRate();
-    driver = output_->DriverName();
-  }
+  const bool quiet =
+      pool_->OpenCount() == 0 && fluid_synth_get_active_voice_count(fluid_.Synth()) == 0;
+  const auto status = output_->Keep(wanted_.exchange(false, std::memory_order_acq_rel), quiet,
+                                    renderedFrames_.load(std::memory_order_acquire));
   {
     std::lock_guard lock(mutex_);
-    sampleRate_ = rate;
-    driverName_ = driver;
+    driverName_ = output_->Backend();
   }
-  const auto path = LoadFirstSoundFont(fluid_.Synth(), present);
-  if (!path) {
-    return State::NoSoundFont;
+  switch (status) {
+    case OutputKeeper::Status::Playing:
+      SetState(State::Ready);
+      break;
+    case OutputKeeper::Status::Idle:
+      SetState(State::Idle);
+      break;
+    case OutputKeeper::Status::Lost:
+      SetState(State::NoAudio);
+      break;
   }
-  std::lock_guard lock(mutex_);
-  soundFontPath_ = *path;
-  return State::Ready;
 }
 
 // Selecting a program loads its samples, which takes a while; doing it here for the announced
@@ -381,41 +400,15 @@ void BuiltInSynth::Impl::ReleaseDue() {
   }
 }
 
-void BuiltInSynth::Impl::WatchOutput(std::chrono::steady_clock::time_point& lastAttempt) {
-  if (!output_) {
-    return;
-  }
-  if (output_->Running()) {
-    if (output_->CheckLost(kOutputSilence)) {
-      {
-        std::lock_guard lock(mutex_);
-        driverName_.clear();
-      }
-      SetState(State::NoAudio);
-      lastAttempt = std::chrono::steady_clock::now();
-    }
-    return;
-  }
-  const auto now = std::chrono::steady_clock::now();
-  if (now - lastAttempt < kServicePeriod) {
-    return;
-  }
-  lastAttempt = now;
-  if (output_->Restart()) {
-    {
-      std::lock_guard lock(mutex_);
-      driverName_ = output_->DriverName();
-    }
-    SetState(State::Ready);
-  }
-}
-
 void BuiltInSynth::Impl::SetState(State state) {
   {
     std::lock_guard lock(mutex_);
+    if (state_ == state) {
+      return;
+    }
     state_ = state;
   }
-  audible_.store(state == State::Ready, std::memory_order_release);
+  audible_.store(Plays(state), std::memory_order_release);
   changed_.notify_all();
 }
 
@@ -430,6 +423,10 @@ std::string BuiltInSynth::Name() const {
 
 DeviceState BuiltInSynth::State() const {
   return impl_->PublicState();
+}
+
+void BuiltInSynth::Wake() {
+  impl_->Wake();
 }
 
 std::unique_ptr<MidiConnection> BuiltInSynth::Open() {

@@ -21,8 +21,8 @@ struct BuiltInSynthOptions {
   // SoundFonts to try, in order; the first that loads is used. Unset: the default candidates,
   // worked out on the loading thread.
   std::optional<std::vector<std::string>> soundFonts;
-  // FluidSynth audio drivers to try, in order; the first that starts is kept. Empty: no audio
-  // driver, the caller renders the audio with Render() at `sampleRate`.
+  // Audio backends to try, in order (see OpenAudioOutput); the first that opens is kept. Empty: no
+  // audio output, the caller renders the audio with Render() at `sampleRate`.
   std::vector<std::string> audioDrivers;
   double sampleRate = 48000.0;
   // Called on the loading thread once the SoundFont is loaded, before the synthesizer is ready,
@@ -41,9 +41,12 @@ struct BuiltInSynthOptions {
 // closes its notes ring on until a note starts on another connection or kRingLimit of rendered
 // audio has passed, then they are released. Connections must not outlive the synthesizer.
 //
-// When the audio output's periods stop coming (its sound server has gone), the name says so and
-// Open() fails; a thread of the synthesizer's own tries the drivers again, in the same order, at
-// most once a second, and the next Open() after one starts plays again.
+// The audio output is opened once the synthesizer has loaded and measured the program wanted
+// first. Once nothing has sounded for kRingLimit and no connection is open, the synthesizer is
+// idle: it lets go of the desktop's audio stream until the next Wake() or Open(). When the sound
+// system says the output has gone, the name says so and Open() fails; a thread of the synthesizer's
+// own tries the backends again, in the same order, at most once a second, and the next Open() after
+// one opens plays again.
 class BuiltInSynth {
  public:
   explicit BuiltInSynth(BuiltInSynthOptions options);
@@ -63,13 +66,17 @@ class BuiltInSynth {
   std::unique_ptr<MidiConnection> Open();
   // Asks the pitch correction to work out `program` in the background. Never blocks.
   void Prepare(int program);
+  // A note comes after a short pause: an audio output let go while idle opens again now, so the
+  // note is not late. Never blocks.
+  void Wake();
 
   // Waits until loading has ended; true if the synthesizer can play.
   bool WaitUntilReady(std::chrono::milliseconds timeout);
   std::string SoundFontPath() const;
   // The output sample rate, once loading has ended.
   double SampleRate() const;
-  // The audio driver in use; empty when the caller renders.
+  // The audio backend in use ("jack", "sdl/pulseaudio", ...); empty when the caller renders or
+  // while no output plays.
   std::string AudioDriver() const;
 
   // Without an audio driver: renders the next `frames` stereo frames, adding nothing but the

@@ -184,6 +184,7 @@ ChannelPool::ChannelPool(const ChannelContext& context, int reservedChannel) : c
       free_.push_back(channel);
     }
   }
+  capacity_ = free_.size();
 }
 
 std::unique_ptr<MidiConnection> ChannelPool::Open() {
@@ -204,6 +205,11 @@ std::unique_ptr<MidiConnection> ChannelPool::Open() {
 int ChannelPool::ChannelOf(const MidiConnection& connection) {
   const auto* synthConnection = dynamic_cast<const SynthConnection*>(&connection);
   return synthConnection != nullptr ? synthConnection->Channel() : -1;
+}
+
+int ChannelPool::OpenCount() {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(capacity_ - free_.size());
 }
 
 void ChannelPool::Return(int channel) {

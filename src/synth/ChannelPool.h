@@ -72,6 +72,8 @@ class ChannelPool {
   std::unique_ptr<MidiConnection> Open();
   // The channel a connection from Open() plays on, or -1 for any other connection.
   static int ChannelOf(const MidiConnection& connection);
+  // How many connections are open now.
+  int OpenCount();
 
  private:
   friend class SynthChannel;
@@ -82,6 +84,7 @@ class ChannelPool {
   std::array<std::unique_ptr<SynthChannel>, kSynthChannelCount> channels_;
   std::mutex mutex_;
   std::deque<int> free_;  // least recently closed first
+  std::size_t capacity_ = 0;
 };
 
 }  // namespace morrowfane

@@ -1,6 +1,6 @@
 #include "synth/FluidInstance.h"
 
-#include "synth/AudioLibraries.h"
+#include "audio/AudioLibraries.h"
 
 namespace morrowfane {
 
@@ -17,7 +17,6 @@ FluidInstance::FluidInstance(double sampleRate) {
 }
 
 FluidInstance::~FluidInstance() {
-  StopDriver();
   if (synth_ != nullptr) {
     delete_fluid_synth(synth_);
   }
@@ -27,7 +26,6 @@ FluidInstance::~FluidInstance() {
 }
 
 bool FluidInstance::MakeSynth() {
-  StopDriver();
   if (synth_ != nullptr) {
     delete_fluid_synth(synth_);
     synth_ = nullptr;
@@ -36,21 +34,6 @@ bool FluidInstance::MakeSynth() {
     synth_ = new_fluid_synth(settings_);
   }
   return synth_ != nullptr;
-}
-
-bool FluidInstance::StartDriver(fluid_audio_func_t render, void* data) {
-  StopDriver();
-  if (synth_ != nullptr) {
-    driver_ = new_fluid_audio_driver2(settings_, render, data);
-  }
-  return driver_ != nullptr;
-}
-
-void FluidInstance::StopDriver() {
-  if (driver_ != nullptr) {
-    delete_fluid_audio_driver(driver_);
-    driver_ = nullptr;
-  }
 }
 
 }  // namespace morrowfane
