@@ -10,6 +10,7 @@
 
 #include "AudioAnalysis.h"
 #include "DesktopSoundServer.h"
+#include "NoteRecording.h"
 #include "pitch/PitchAnalysis.h"
 #include "pitch/PitchCorrector.h"
 #include "synth/BuiltInSynth.h"
@@ -19,72 +20,17 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::DesktopSoundServer;
-using testing::SinkRecorder;
 using testing::WaitFor;
 using Kind = DesktopSoundServer::Kind;
 
 constexpr int kNylonGuitar = 24;
 constexpr auto kLoadTimeout = 30s;
-constexpr float kOnsetLevel = 1e-3F;
-constexpr double kRate = SinkRecorder::kSampleRate;
-// Heard from 0.4 s to 1.4 s after the strike; dropouts looked for over its first 1.6 s.
-constexpr double kHeardFrom = 0.4;
-constexpr double kHeardTo = 1.4;
-constexpr double kWholeFor = 1.6;
-constexpr std::size_t kDropoutRun = 32;
 constexpr double kPitchTolerance = 0.5;  // cents
-constexpr double kNoPitch = 100.0;       // cents: read as far out of tune
-constexpr std::size_t kBefore = 4800;    // 0.1 s: the level a strike must rise above
-constexpr float kOnsetOverTail = 2.0F;
-// Strikes on one connection this far apart: each damps the one before within 0.12 s, well before
-// the next note's heard stretch.
-constexpr auto kStrikeSpacing = 1700ms;
-// A monitor delivers the sink's sound a while after it played.
-constexpr auto kRecordBefore = 300ms;
-constexpr auto kRecordAfter = 2000ms;
-constexpr double kNextStrikeAfter = 1.5;  // seconds: where to look for the next strike
 // The ring limit, the release of the note's voices and the ring limit again, with the service
 // period's slack: the output has been let go by then.
 constexpr auto kIdleWait = 15s;
 
-struct NoteReading {
-  bool audible = false;
-  int dropouts = 0;
-  double cents = 0.0;  // heard pitch less the key's equal-tempered pitch
-};
-
-// The note of `key` struck at `strike` in `samples`, read as heard and for dropouts.
-NoteReading Read(std::span<const float> samples, std::size_t strike, int key) {
-  NoteReading reading;
-  const auto whole = static_cast<std::size_t>(kWholeFor * kRate);
-  if (samples.size() < strike + whole) {
-    return reading;
-  }
-  const auto note = samples.subspan(strike, whole);
-  reading.audible = testing::Rms(note) > kOnsetLevel;
-  reading.dropouts = testing::Dropouts(note, kDropoutRun);
-  const auto heard = note.subspan(static_cast<std::size_t>(kHeardFrom * kRate),
-                                  static_cast<std::size_t>((kHeardTo - kHeardFrom) * kRate));
-  PitchAnalyzer analyzer;
-  const double expected = testing::KeyFrequency(key);
-  const auto pitch = analyzer.Measure(heard, kRate, expected);
-  reading.cents = pitch ? testing::CentsBetween(pitch->frequency, expected) : kNoPitch;
-  return reading;
-}
-
-// Where a strike begins, from `from` on, in a recording that may hold an earlier note's tail there:
-// the first sample well above the level just before `from`.
-std::optional<std::size_t> Onset(std::span<const float> samples, std::size_t from = kBefore) {
-  from = std::min(from, samples.size());
-  float level = kOnsetLevel;
-  for (float sample : samples.subspan(from - std::min(from, kBefore), std::min(from, kBefore))) {
-    level = std::max(level, kOnsetOverTail * std::abs(sample));
-  }
-  const auto onset = testing::FirstAbove(samples.subspan(from), level);
-  return onset ? std::optional(from + *onset) : std::nullopt;
-}
-
-void ExpectWholeAndInTune(const NoteReading& reading, int key) {
+void ExpectWholeAndInTune(const testing::NoteReading& reading, int key) {
   ASSERT_TRUE(reading.audible) << "key " << key << " silent";
   EXPECT_EQ(reading.dropouts, 0) << "key " << key;
   EXPECT_NEAR(reading.cents, 0.0, kPitchTolerance) << "key " << key;
@@ -111,42 +57,27 @@ std::unique_ptr<BuiltInSynth> SynthOnSdl() {
   return synth;
 }
 
-// `keys` struck on one connection, kStrikeSpacing apart, and the recording of the sink's monitor
-// with the index of each strike in it.
-struct Recording {
-  std::vector<float> samples;
-  std::vector<std::size_t> strikes;
-};
-
-Recording RecordStrikes(BuiltInSynth& synth, const std::vector<int>& keys) {
-  Recording recording;
-  SinkRecorder recorder;
+// `keys` struck on one connection of `synth`.
+testing::Recording RecordStrikes(BuiltInSynth& synth, const std::vector<int>& keys) {
   auto connection = synth.Open();
   if (!connection) {
-    return recording;
+    return {};
   }
   connection->Send(midi::Pack(midi::kProgramChange, kNylonGuitar));
-  std::this_thread::sleep_for(kRecordBefore);
-  for (int key : keys) {
-    connection->Send(
-        midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), midi::kStrikeVelocity));
-    std::this_thread::sleep_for(kStrikeSpacing);
-  }
-  std::this_thread::sleep_for(kRecordAfter);
-  recording.samples = recorder.Stop();
-  auto onset = Onset(recording.samples);
-  const auto gap = static_cast<std::size_t>(kNextStrikeAfter * kRate);
-  while (onset && recording.strikes.size() < keys.size()) {
-    recording.strikes.push_back(*onset);
-    onset = Onset(recording.samples, *onset + gap);
-  }
-  return recording;
+  return testing::RecordStrikes(
+      [&](int key) {
+        connection->Send(
+            midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), midi::kStrikeVelocity));
+      },
+      keys);
 }
 
-void ExpectStrikesWholeAndInTune(const Recording& recording, const std::vector<int>& keys) {
+void ExpectStrikesWholeAndInTune(const testing::Recording& recording,
+                                 const std::vector<int>& keys) {
   ASSERT_EQ(recording.strikes.size(), keys.size()) << "silent";
   for (std::size_t i = 0; i < keys.size(); ++i) {
-    ExpectWholeAndInTune(Read(recording.samples, recording.strikes[i], keys[i]), keys[i]);
+    ExpectWholeAndInTune(testing::ReadNote(recording.samples, recording.strikes[i], keys[i]),
+                         keys[i]);
   }
 }
 
@@ -213,14 +144,8 @@ TEST_F(SuspendedProcessTest, StoppedAndContinuedThreeTimesItStillHoldsOneStreamA
     std::this_thread::sleep_for(500ms);
   }
   EXPECT_EQ(server_->Streams(), 1);
-  SinkRecorder recorder;
-  std::this_thread::sleep_for(kRecordBefore);
-  ASSERT_TRUE(child.Write("52"));
-  std::this_thread::sleep_for(kStrikeSpacing + kRecordAfter);
-  const auto samples = recorder.Stop();
-  const auto onset = Onset(samples);
-  ASSERT_TRUE(onset.has_value()) << "silent";
-  ExpectWholeAndInTune(Read(samples, *onset, 52), 52);
+  ExpectStrikesWholeAndInTune(
+      testing::RecordStrikes([&](int key) { child.Write(std::to_string(key)); }, {52}), {52});
   EXPECT_EQ(server_->Streams(), 1);
 }
 
