@@ -130,17 +130,26 @@ int DesktopSoundServer::Streams() const {
 }
 
 SinkRecorder::SinkRecorder() : path_(MakeFolder("mf-record-") + "/monitor.raw") {
-  recorder_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"parecord", "--device=" + std::string(kSink) + ".monitor", "--raw",
-                               "--format=float32le", "--rate=48000", "--channels=1", path_});
+  recorder_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+      "parecord", "--device=" + std::string(kSink) + ".monitor", "--raw", "--format=float32le",
+      "--rate=48000", "--channels=1", "--latency-msec=5", path_});
   // Recording once samples arrive: the sink runs while a stream plays into it.
   WaitFor(
       [this] {
         std::error_code error;
         const auto size = std::filesystem::file_size(path_, error);
+        startTime_ = std::chrono::steady_clock::now();
+        startSamples_ = error ? 0 : size / sizeof(float);
         return !error && size >= kStartedBytes;
       },
       kStartWait);
+}
+
+std::chrono::steady_clock::time_point SinkRecorder::TimeOf(std::size_t index) const {
+  const auto seconds =
+      (static_cast<double>(index) - static_cast<double>(startSamples_)) / kSampleRate;
+  return startTime_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(seconds));
 }
 
 SinkRecorder::~SinkRecorder() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,10 +53,15 @@ class SinkRecorder {
 
   // Ends the recording and returns it.
   std::vector<float> Stop();
+  // About when the sink played the recording's sample `index`: the recording is placed on the
+  // clock by the moment its first samples arrived.
+  std::chrono::steady_clock::time_point TimeOf(std::size_t index) const;
 
  private:
   std::string path_;
   std::unique_ptr<ChildProcess> recorder_;
+  std::chrono::steady_clock::time_point startTime_;
+  std::size_t startSamples_ = 0;
 };
 
 }  // namespace morrowfane::testing
