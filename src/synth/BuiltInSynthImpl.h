@@ -47,6 +47,8 @@ class BuiltInSynth::Impl final : public AudioSource {
     switch (state_) {
       case State::NoSoundFont:
         return kNoSoundFontName;
+      case State::SoundFontUnusable:
+        return kUnusableName;
       case State::NoAudio:
         return kNoAudioName;
       case State::Loading:
@@ -62,6 +64,8 @@ class BuiltInSynth::Impl final : public AudioSource {
     switch (state_) {
       case State::NoSoundFont:
         return DeviceState::NoSoundFont;
+      case State::SoundFontUnusable:
+        return DeviceState::SoundFontUnusable;
       case State::NoAudio:
         return DeviceState::NoAudioOutput;
       case State::Loading:
@@ -160,6 +164,7 @@ class BuiltInSynth::Impl final : public AudioSource {
   static constexpr char kName[] = "Built-in synthesizer";
   static constexpr char kNoSoundFontName[] = "Built-in synthesizer (no SoundFont found)";
   static constexpr char kNoAudioName[] = "Built-in synthesizer (no audio output)";
+  static constexpr char kUnusableName[] = "Built-in synthesizer (SoundFont unusable)";
 
   // Keeps the samples of the program announced by Prepare() loaded; no connection plays on it.
   static constexpr int kPreloadChannel = kSynthChannelCount - 1;
@@ -176,7 +181,7 @@ class BuiltInSynth::Impl final : public AudioSource {
   static constexpr std::chrono::seconds kServicePeriod{1};
 
   // Idle: ready, with the desktop's audio stream let go until the next note.
-  enum class State { Loading, Ready, Idle, NoSoundFont, NoAudio };
+  enum class State { Loading, Ready, Idle, NoSoundFont, SoundFontUnusable, NoAudio };
   static bool Plays(State state) { return state == State::Ready || state == State::Idle; }
 
   void RunService();

@@ -17,8 +17,6 @@ bool IsFile(const std::string& path) {
 void BuiltInSynth::Impl::RunService() {
   State result = Load();
   if (result == State::Ready) {
-    // Before the output renders anything from the synthesizer.
-    WorkOutPendingPrograms();
     {
       std::lock_guard lock(mutex_);
       ringLimit_ = std::make_unique<RingLimit>(RingLimitFrames());
@@ -44,7 +42,8 @@ void BuiltInSynth::Impl::RunService() {
   Serve();
 }
 
-// The synthesizer at the output's rate with the first SoundFont that loads.
+// The synthesizer at the output's rate with the first SoundFont that loads and sounds, its first
+// program worked out, before the output renders anything from it.
 BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
   const auto candidates = options_.soundFonts ? *options_.soundFonts : DefaultSoundFontCandidates();
   std::vector<std::string> present;
@@ -62,13 +61,31 @@ BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
     std::lock_guard lock(mutex_);
     sampleRate_ = rate;
   }
-  const auto path = LoadFirstSoundFont(fluid_.Synth(), present);
-  if (!path) {
-    return State::NoSoundFont;
+  // The first SoundFont that loads and sounds. Its first program is worked out before it is
+  // known to sound: the measurement selects that program, so the check then reads no samples.
+  bool unusable = false;
+  for (const auto& path : present) {
+    const auto id = LoadSoundFont(fluid_.Synth(), path);
+    if (!id) {
+      continue;
+    }
+    std::vector<int> pending;
+    {
+      std::lock_guard lock(mutex_);
+      soundFontPath_ = path;
+      pending = pendingRequests_;
+    }
+    WorkOutPendingPrograms();
+    if (ChannelSounds(fluid_.Synth(), kPreloadChannel)) {
+      return State::Ready;
+    }
+    unusable = true;
+    fluid_synth_sfunload(fluid_.Synth(), *id, 1);
+    std::lock_guard lock(mutex_);
+    tuningSource_.reset();
+    pendingRequests_.insert(pendingRequests_.begin(), pending.begin(), pending.end());
   }
-  std::lock_guard lock(mutex_);
-  soundFontPath_ = *path;
-  return State::Ready;
+  return unusable ? State::SoundFontUnusable : State::NoSoundFont;
 }
 
 // The program wanted last is worked out on this synthesizer, before its output renders: it needs

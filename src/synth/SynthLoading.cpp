@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -14,6 +15,12 @@ constexpr char kSoundFontFolder[] = "/usr/share/sounds/sf2/";
 constexpr std::array<const char*, 3> kSystemSoundFonts = {"default-GM.sf2", "FluidR3_GM.sf2",
                                                           "TimGM6mb.sf2"};
 constexpr char kBesideProgramSoundFont[] = "morrowfane.sf2";
+
+// The probe of whether a SoundFont sounds: middle C, struck hard, for 4096 frames.
+constexpr int kProbeKey = 60;
+constexpr int kProbeVelocity = 100;
+constexpr int kProbeFrames = 4096;
+constexpr float kSilence = 1e-5F;
 
 bool IsFile(const std::string& path) {
   std::error_code error;
@@ -61,8 +68,7 @@ void ConfigureForPlaying(fluid_settings_t* settings, int channels, int polyphony
   fluid_settings_setint(settings, "synth.cpu-cores", 1);
 }
 
-std::optional<std::string> LoadFirstSoundFont(fluid_synth_t* synth,
-                                              const std::vector<std::string>& candidates) {
+std::optional<int> LoadSoundFont(fluid_synth_t* synth, const std::string& path) {
   // Loading a SoundFont selects program 0 on every channel, and the drum kit on the percussion
   // channel, and dynamic sample loading then reads the samples of every selected preset: 18 MB
   // of piano and drums in FluidR3 that may never sound. Without a program on any channel the
@@ -71,14 +77,30 @@ std::optional<std::string> LoadFirstSoundFont(fluid_synth_t* synth,
   for (int channel = 0; channel < channels; ++channel) {
     fluid_synth_unset_program(synth, channel);
   }
-  for (const auto& path : candidates) {
-    // Checking the header first keeps the loaders' own complaints about other files off stderr.
-    if (IsFile(path) && fluid_is_soundfont(path.c_str()) != 0 &&
-        fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
-      return path;
-    }
+  // Checking the header first keeps the loaders' own complaints about other files off stderr.
+  if (!IsFile(path) || fluid_is_soundfont(path.c_str()) == 0) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  const int id = fluid_synth_sfload(synth, path.c_str(), 1);
+  return id != FLUID_FAILED ? std::optional(id) : std::nullopt;
+}
+
+bool ChannelSounds(fluid_synth_t* synth, int channel) {
+  const bool selected = fluid_synth_get_channel_preset(synth, channel) != nullptr;
+  if (!selected) {
+    fluid_synth_program_change(synth, channel, 0);
+  }
+  fluid_synth_noteon(synth, channel, kProbeKey, kProbeVelocity);
+  std::vector<float> left(kProbeFrames);
+  std::vector<float> right(kProbeFrames);
+  fluid_synth_write_float(synth, kProbeFrames, left.data(), 0, 1, right.data(), 0, 1);
+  fluid_synth_all_sounds_off(synth, channel);
+  if (!selected) {
+    fluid_synth_unset_program(synth, channel);
+  }
+  const auto loud = [](float sample) { return std::abs(sample) > kSilence; };
+  return std::any_of(left.begin(), left.end(), loud) ||
+         std::any_of(right.begin(), right.end(), loud);
 }
 
 }  // namespace morrowfane

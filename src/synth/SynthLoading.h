@@ -15,9 +15,12 @@ std::vector<std::string> DefaultSoundFontCandidates();
 // Settings of the built-in synthesizer that do not depend on its audio output.
 void ConfigureForPlaying(fluid_settings_t* settings, int channels, int polyphony);
 
-// Loads the first of `candidates` that is a SoundFont, selecting no preset on any channel; its
-// path, or nothing if none loads.
-std::optional<std::string> LoadFirstSoundFont(fluid_synth_t* synth,
-                                              const std::vector<std::string>& candidates);
+// Loads the SoundFont at `path`, selecting no preset on any channel; its id, or nothing if the file
+// is no SoundFont.
+std::optional<int> LoadSoundFont(fluid_synth_t* synth, const std::string& path);
+
+// True if a note of the program on `channel` (program 0 where none is selected) renders more than
+// silence. A SoundFont whose sample data is cut short loads, but none of its notes sounds.
+bool ChannelSounds(fluid_synth_t* synth, int channel);
 
 }  // namespace morrowfane

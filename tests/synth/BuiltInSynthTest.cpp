@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -613,6 +614,30 @@ TEST(BuiltInSynthTest, WithoutAProgramChangeAConnectionPlaysProgramZero) {
   EXPECT_LT(difference, 1e-4 * Rms(piano) + 1e-6);
 }
 
+// A copy of `source` whose sample data is cut to its first few kilobytes, its sizes mended: it
+// loads, but its samples point past the data, so FluidSynth plays none of them.
+void WriteCutShort(const std::filesystem::path& source, const std::filesystem::path& target) {
+  constexpr std::uint32_t kKeptSampleBytes = 4096;
+  std::ifstream in(source, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto size = [&data](std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, data.data() + at, sizeof value);
+    return value;
+  };
+  const auto put = [&data](std::size_t at, std::uint32_t value) {
+    std::memcpy(data.data() + at, &value, sizeof value);
+  };
+  const std::size_t list = data.find("sdta") - 8;  // "LIST", its size, "sdta", "smpl", its size
+  const std::uint32_t oldList = size(list + 4);
+  const std::size_t keptEnd = list + 20 + kKeptSampleBytes;
+  data.erase(keptEnd, list + 8 + oldList - keptEnd);
+  put(list + 4, 12 + kKeptSampleBytes);
+  put(list + 16, kKeptSampleBytes);
+  put(4, static_cast<std::uint32_t>(data.size() - 8));
+  std::ofstream(target, std::ios::binary) << data;
+}
+
 struct BrokenCase {
   const char* label;
   std::function<BuiltInSynthOptions(const std::filesystem::path& folder)> options;
@@ -627,6 +652,7 @@ TEST_P(BuiltInSynthBrokenTest, OpenFailsAndTheNameSaysWhy) {
       ("morrowfane-synth-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "broken.sf2") << "RIFF, but no SoundFont in it";
+  WriteCutShort(kTimGM6mb, folder / "cut.sf2");
   BuiltInSynth synth(GetParam().options(folder));
   EXPECT_FALSE(synth.WaitUntilReady(kLoadTimeout));
   EXPECT_EQ(synth.Open(), nullptr);
@@ -647,6 +673,9 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"NotASoundFont",
                    [](const auto& folder) { return Offline({(folder / "broken.sf2").string()}); },
                    "Built-in synthesizer (no SoundFont found)"},
+        BrokenCase{"SamplesCutShort",
+                   [](const auto& folder) { return Offline({(folder / "cut.sf2").string()}); },
+                   "Built-in synthesizer (SoundFont unusable)"},
         BrokenCase{"NoAudioDriverStarts",
                    [](const auto&) {
                      auto options = Offline();
@@ -656,12 +685,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "Built-in synthesizer (no audio output)"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(BuiltInSynthTest, TakesTheFirstSoundFontThatLoads) {
+TEST(BuiltInSynthTest, TakesTheFirstSoundFontThatLoadsAndSounds) {
   const auto folder = std::filesystem::temp_directory_path() / "morrowfane-synth-order";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "broken.sf2") << "not a SoundFont";
-  auto synth = ReadySynth(Offline(
-      {(folder / "missing.sf2").string(), (folder / "broken.sf2").string(), kTimGM6mb, kFluidR3}));
+  WriteCutShort(kTimGM6mb, folder / "cut.sf2");
+  auto synth =
+      ReadySynth(Offline({(folder / "missing.sf2").string(), (folder / "broken.sf2").string(),
+                          (folder / "cut.sf2").string(), kTimGM6mb, kFluidR3}));
   EXPECT_EQ(synth->SoundFontPath(), kTimGM6mb);
   EXPECT_EQ(synth->Name(), "Built-in synthesizer");
   EXPECT_EQ(synth->SampleRate(), kRate);
