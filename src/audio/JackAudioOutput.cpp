@@ -70,7 +70,10 @@ JackAudioOutput::~JackAudioOutput() {
   // The server may have died a moment ago without JACK having said so yet: a server that takes
   // no client has gone.
   if (Lost() || JackServerSampleRate() <= 0.0) {
-    callbacks_->on.store(false, std::memory_order_release);
+    {
+      const std::lock_guard lock(callbacks_->rendering);
+      callbacks_->on = false;
+    }
     static_cast<void>(callbacks_.release());  // deliberately leaked with the client
     return;
   }
@@ -84,7 +87,8 @@ int JackAudioOutput::Process(jack_nframes_t frames, void* data) {
   auto& callbacks = *static_cast<Callbacks*>(data);
   auto* left = static_cast<float*>(jack_port_get_buffer(callbacks.ports[0], frames));
   auto* right = static_cast<float*>(jack_port_get_buffer(callbacks.ports[1], frames));
-  if (!callbacks.on.load(std::memory_order_acquire)) {
+  const std::unique_lock lock(callbacks.rendering, std::try_to_lock);
+  if (!lock.owns_lock() || !callbacks.on) {
     std::fill_n(left, frames, 0.0F);
     std::fill_n(right, frames, 0.0F);
     return 0;
@@ -96,7 +100,8 @@ int JackAudioOutput::Process(jack_nframes_t frames, void* data) {
 void JackAudioOutput::Shutdown(void* data) {
   auto& callbacks = *static_cast<Callbacks*>(data);
   callbacks.gone.store(true, std::memory_order_release);
-  if (callbacks.on.load(std::memory_order_acquire) && callbacks.lost) {
+  const std::lock_guard lock(callbacks.rendering);
+  if (callbacks.on && callbacks.lost) {
     callbacks.lost();
   }
 }

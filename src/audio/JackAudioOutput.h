@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "audio/AudioOutput.h"
@@ -35,12 +36,14 @@ class JackAudioOutput final : public AudioOutput {
 
  private:
   // What JACK's threads read. An abandoned client keeps it, switched off, so that a callback JACK
-  // still makes touches nothing that is gone.
+  // still makes touches nothing that is gone. A callback renders holding `rendering`, which it
+  // only ever tries to take; switching off takes it, so it waits for a callback under way.
   struct Callbacks {
     AudioSource* source = nullptr;
     OutputLostHandler lost;
     std::array<jack_port_t*, 2> ports{};
-    std::atomic<bool> on{true};
+    std::mutex rendering;
+    bool on = true;  // guarded by `rendering`
     std::atomic<bool> gone{false};
   };
 

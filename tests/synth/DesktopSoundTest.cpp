@@ -30,8 +30,19 @@ constexpr double kPitchTolerance = 0.5;  // cents
 // period's slack: the output has been let go by then.
 constexpr auto kIdleWait = 15s;
 
+// A sanitizer slows the synthesizer past what real time allows: its notes are checked for sound,
+// not for dropouts and pitch.
+#ifdef MORROWFANE_SANITIZED
+constexpr bool kRealTime = false;
+#else
+constexpr bool kRealTime = true;
+#endif
+
 void ExpectWholeAndInTune(const testing::NoteReading& reading, int key) {
   ASSERT_TRUE(reading.audible) << "key " << key << " silent";
+  if (!kRealTime) {
+    return;
+  }
   EXPECT_EQ(reading.dropouts, 0) << "key " << key;
   EXPECT_NEAR(reading.cents, 0.0, kPitchTolerance) << "key " << key;
 }
