@@ -151,7 +151,9 @@ void TunerWindow::LabelAllUnlit() {
 
 void TunerWindow::PrepareOutput() {
   const PlaybackSettings settings = player_.Settings();
-  outputs_.Prepare(DeviceIdForIndex(settings.DeviceIndex), settings.Instrument);
+  if (const auto deviceId = ChosenDeviceId(settings, outputs_)) {
+    outputs_.Prepare(*deviceId, settings.Instrument);
+  }
 }
 
 // The press acts at once; the button only shows itself pressed for a moment afterwards (a click

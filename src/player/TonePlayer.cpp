@@ -98,12 +98,9 @@ void TonePlayer::WorkerFinished(const std::shared_ptr<StopEvent>& stop) {
   workersDone_.notify_all();
 }
 
-// The device the user picked, even if the list has changed since: its name wins over its position.
-int TonePlayer::DeviceIdFor(const PlaybackSettings& settings) const {
+std::optional<int> ChosenDeviceId(const PlaybackSettings& settings, MidiOutputs& outputs) {
   if (!settings.DeviceName.empty()) {
-    if (const auto deviceId = outputs_.DeviceIdByName(settings.DeviceName)) {
-      return *deviceId;
-    }
+    return outputs.DeviceIdByName(settings.DeviceName);
   }
   return DeviceIdForIndex(settings.DeviceIndex);
 }
@@ -113,13 +110,16 @@ milliseconds TonePlayer::Poll() const {
 }
 
 void TonePlayer::RunWorker(const Note& note) {
-  const int deviceId = DeviceIdFor(note.settings);
-  outputs_.Wake(deviceId);
+  // A named device that is not there has no id: the note is silent, as if it could not open.
+  const std::optional<int> deviceId = ChosenDeviceId(note.settings, outputs_);
+  if (deviceId) {
+    outputs_.Wake(*deviceId);
+  }
   if (note.pause.count() > 0) {
     sleeper_.Sleep(note.pause);
   }
   const int key = StringPitch(note.name, note.stringNumber, note.semitonesDown);
-  auto connection = outputs_.Open(deviceId);
+  auto connection = deviceId ? outputs_.Open(*deviceId) : nullptr;
   if (!connection) {
     return;
   }

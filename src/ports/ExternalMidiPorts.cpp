@@ -106,14 +106,24 @@ std::string ExternalMidiPorts::Name(int index) {
   if (index < 0 || index >= static_cast<int>(ports.size())) {
     return {};
   }
-  return ports[static_cast<std::size_t>(index)].Listed();
+  return ports[static_cast<std::size_t>(index)].name;
+}
+
+DeviceState ExternalMidiPorts::StateOf(int index) {
+  std::lock_guard lock(mutex_);
+  const auto ports = List();
+  if (index < 0 || index >= static_cast<int>(ports.size())) {
+    return DeviceState::NotConnected;
+  }
+  return ports[static_cast<std::size_t>(index)].available ? DeviceState::Ready
+                                                          : DeviceState::ServerAway;
 }
 
 std::optional<int> ExternalMidiPorts::IndexOf(const std::string& name) {
   std::lock_guard lock(mutex_);
   const auto ports = List();
   for (std::size_t index = 0; index < ports.size(); ++index) {
-    if (ports[index].name == name || ports[index].Listed() == name) {
+    if (ports[index].name == name || ports[index].name + kServerAwaySuffix == name) {
       return static_cast<int>(index);
     }
   }

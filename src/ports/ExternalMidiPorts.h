@@ -17,12 +17,14 @@ namespace morrowfane {
 // Linux), then the MIDI input ports of a running JACK server, so that a JACK-only system has its
 // ports too. The list is asked afresh on every call. Without a sequencer or server there are no
 // ports, and nothing is printed. While a JACK server that was there is away, its ports stay listed
-// with kServerAwaySuffix and cannot be opened; they come back when the server does.
+// in the state ServerAway and cannot be opened; they come back when the server does.
 //
 // Workers may open, send to and close the same port at the same time; each connection has an
 // ALSA client or a JACK port of its own, and the sequencer or server merges their messages.
 class ExternalMidiPorts {
  public:
+  // What an earlier version added to the name of a port whose server was away; settings files
+  // it wrote may hold such a name.
   static constexpr char kServerAwaySuffix[] = " (JACK server not running)";
 
   explicit ExternalMidiPorts(JackMidiClientOptions jackOptions = {});
@@ -34,7 +36,9 @@ class ExternalMidiPorts {
   int Count();
   // The port's name, or empty when no port has that index.
   std::string Name(int index);
-  // The index of the port listed under `name` (with or without the server-away suffix).
+  // Ready, ServerAway, or NotConnected when no port has that index.
+  DeviceState StateOf(int index);
+  // The index of the port listed under `name` (also with kServerAwaySuffix).
   std::optional<int> IndexOf(const std::string& name);
   // A connection to the port, or nullptr when it cannot be opened. A JACK port is returned only
   // once it is connected, so the first message reaches it.
@@ -46,7 +50,6 @@ class ExternalMidiPorts {
     unsigned int systemIndex = 0;  // RtMidi's port number
     std::string name;
     bool available = true;
-    std::string Listed() const { return available ? name : name + kServerAwaySuffix; }
   };
   std::vector<Port> List();
 

@@ -23,7 +23,7 @@ DeviceState SystemMidiOutputs::StateOf(int deviceId) {
   if (deviceId == kDefaultDeviceId) {
     return synth_->State();
   }
-  return DeviceState::Ready;
+  return ports_->StateOf(deviceId);
 }
 
 std::unique_ptr<MidiConnection> SystemMidiOutputs::Open(int deviceId) {

@@ -44,7 +44,7 @@ struct BuiltInSynthOptions {
 // The audio output is opened once the synthesizer has loaded and measured the program wanted
 // first. Once nothing has sounded for kRingLimit and no connection is open, the synthesizer is
 // idle: it lets go of the desktop's audio stream until the next Wake() or Open(). When the sound
-// system says the output has gone, the name says so and Open() fails; a thread of the synthesizer's
+// system says the output has gone, State() says so and Open() fails; a thread of the synthesizer's
 // own tries the backends again, in the same order, at most once a second, and the next Open() after
 // one opens plays again.
 class BuiltInSynth {
@@ -55,7 +55,7 @@ class BuiltInSynth {
   BuiltInSynth(const BuiltInSynth&) = delete;
   BuiltInSynth& operator=(const BuiltInSynth&) = delete;
 
-  // "Built-in synthesizer", or with the reason in brackets when it cannot play. Never blocks.
+  // "Built-in synthesizer", whatever its state.
   std::string Name() const;
   // Ready while loading, idle or playing; otherwise why it cannot play. Never blocks.
   DeviceState State() const;

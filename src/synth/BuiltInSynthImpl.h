@@ -42,22 +42,8 @@ class BuiltInSynth::Impl final : public AudioSource {
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
 
-  std::string Name() const {
-    std::lock_guard lock(mutex_);
-    switch (state_) {
-      case State::NoSoundFont:
-        return kNoSoundFontName;
-      case State::SoundFontUnusable:
-        return kUnusableName;
-      case State::NoAudio:
-        return kNoAudioName;
-      case State::Loading:
-      case State::Ready:
-      case State::Idle:
-        break;
-    }
-    return kName;
-  }
+  // The plain name; State() says whether it can play.
+  std::string Name() const { return kName; }
 
   DeviceState PublicState() const {
     std::lock_guard lock(mutex_);
@@ -162,9 +148,6 @@ class BuiltInSynth::Impl final : public AudioSource {
 
  private:
   static constexpr char kName[] = "Built-in synthesizer";
-  static constexpr char kNoSoundFontName[] = "Built-in synthesizer (no SoundFont found)";
-  static constexpr char kNoAudioName[] = "Built-in synthesizer (no audio output)";
-  static constexpr char kUnusableName[] = "Built-in synthesizer (SoundFont unusable)";
 
   // Keeps the samples of the program announced by Prepare() loaded; no connection plays on it.
   static constexpr int kPreloadChannel = kSynthChannelCount - 1;

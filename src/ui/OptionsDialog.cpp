@@ -47,11 +47,17 @@ QLabel* PlaceLabel(QLabel* label, int x, int y, int width, int height) {
 
 // A drop-down list: the template's height is that of the opened list; closed it is as high as
 // its font needs.
-QComboBox* PlaceList(QComboBox* list, int x, int y, int width) {
+template <typename List>
+List* PlaceList(List* list, int x, int y, int width) {
   const QRect rect = DialogRect(x, y, width, 0);
   list->setGeometry(rect.left(), rect.top(), rect.width(), list->sizeHint().height());
   list->setMaxVisibleItems(kListRows);
   return list;
+}
+
+// An index outside a list leaves it without a selection.
+int Within(int index, const QComboBox& list) {
+  return index >= 0 && index < list.count() ? index : -1;
 }
 
 }  // namespace
@@ -85,7 +91,7 @@ void OptionsDialog::CreateControls() {
   auto* rootLabel = PlaceLabel(new QLabel(tr("Root note:"), this), 11, 19, 36, 11);
   shapeList_ = PlaceList(new QComboBox(this), 107, 17, kShapeListWidth);
   auto* shapeLabel = PlaceLabel(new QLabel(tr("Tuning:"), this), 80, 19, 25, 11);
-  deviceList_ = PlaceList(new QComboBox(this), 90 + kWidening, 28, 106);
+  deviceList_ = PlaceList(new DeviceComboBox(this), 90 + kWidening, 28, 106);
   instrumentList_ = PlaceList(new QComboBox(this), 90 + kWidening, 55, 106);
   loopCheck_ = Place(new QCheckBox(tr("Loop"), this), 11, 41, 59, 9);
   loopCheck_->setGeometry(loopCheck_->x(), loopCheck_->y(),
@@ -133,9 +139,8 @@ void OptionsDialog::CreateControls() {
     shapeList_->addItem(QString());
   }
   connect(rootList_, &QComboBox::currentTextChanged, this, &OptionsDialog::LabelShapes);
-  // The closed lists are narrow for names such as "Built-in synthesizer (no audio output)"; the
-  // whole chosen name is their tooltip.
-  for (QComboBox* list : {deviceList_, instrumentList_}) {
+  // The closed lists are narrow for long names; the whole chosen entry is their tooltip.
+  for (QComboBox* list : {static_cast<QComboBox*>(deviceList_), instrumentList_}) {
     connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
   }
   connect(cancelButton_, &QPushButton::clicked, this, &OptionsDialog::reject);
@@ -144,19 +149,12 @@ void OptionsDialog::CreateControls() {
 }
 
 void OptionsDialog::FillControls() {
+  FillDevices();
   const InstrumentCatalogue catalogue(outputs_);
-  for (const std::string& name : ListDevices(catalogue, outputs_)) {
-    deviceList_->addItem(QString::fromStdString(name));
-  }
   for (const std::string& name : ListInstruments(catalogue)) {
     instrumentList_->addItem(QString::fromStdString(name));
   }
-  // An index outside a list leaves it without a selection.
-  const auto within = [](int index, const QComboBox* list) {
-    return index >= 0 && index < list->count() ? index : -1;
-  };
-  deviceList_->setCurrentIndex(within(settings_.DeviceIndex, deviceList_));
-  instrumentList_->setCurrentIndex(within(settings_.Instrument, instrumentList_));
+  instrumentList_->setCurrentIndex(Within(settings_.Instrument, *instrumentList_));
   rateBox_->setText(QString::number(settings_.Rate));
   rateSpin_->SetRange(kMinRate, kMaxRate);
   loopCheck_->setChecked(settings_.Loop);
@@ -168,6 +166,27 @@ void OptionsDialog::FillControls() {
   shapeList_->setCurrentIndex(
       static_cast<int>(std::ranges::find(kTuningShapes, settings_.Shape, &TuningShapeEntry::shape) -
                        kTuningShapes.begin()));
+}
+
+// A remembered device is chosen by its name alone. One that is not there now stays listed as not
+// connected, and chosen, so that OK keeps it.
+void OptionsDialog::FillDevices() {
+  const std::vector<std::string> names = ListDevices(InstrumentCatalogue(outputs_), outputs_);
+  int deviceId = kDefaultDeviceId;
+  for (const std::string& name : names) {
+    deviceList_->AddDevice(QString::fromStdString(name), outputs_.StateOf(deviceId++));
+  }
+  if (settings_.DeviceName.empty()) {
+    deviceList_->setCurrentIndex(Within(settings_.DeviceIndex, *deviceList_));
+    return;
+  }
+  const QString name = QString::fromStdString(settings_.DeviceName);
+  int index = deviceList_->IndexOfName(name);
+  if (index < 0) {
+    deviceList_->AddDevice(name, DeviceState::NotConnected);
+    index = absentDevice_ = deviceList_->count() - 1;
+  }
+  deviceList_->setCurrentIndex(index);
 }
 
 void OptionsDialog::LabelShapes() {
@@ -196,9 +215,12 @@ void OptionsDialog::OnLoopClicked() {
 void OptionsDialog::accept() {
   settings_.Loop = loopCheck_->isChecked();
   settings_.Rate = ReadInteger(rateBox_->text().toStdString()).value;
-  settings_.DeviceIndex = deviceList_->currentIndex();
-  settings_.DeviceName =
-      settings_.DeviceIndex > 0 ? deviceList_->currentText().toStdString() : std::string();
+  const int device = deviceList_->currentIndex();
+  if (device < 0 || device != absentDevice_) {
+    settings_.DeviceIndex = device;
+  }
+  // The raw name, whatever the entry's label says.
+  settings_.DeviceName = device > 0 ? deviceList_->NameAt(device).toStdString() : std::string();
   settings_.Instrument = instrumentList_->currentIndex();
   if (const int shape = shapeList_->currentIndex(); shape >= 0) {
     settings_.Shape = kTuningShapes[static_cast<std::size_t>(shape)].shape;

@@ -6,6 +6,7 @@
 
 #include "model/PlaybackSettings.h"
 #include "player/MidiOutput.h"
+#include "ui/DeviceComboBox.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,13 +31,13 @@ class OptionsDialog : public QDialog {
                 WarnFunction warn = {});
 
   // The settings it was given; after OK, the choices: the list selections (-1 for an empty
-  // selection), a rate within kMinRate..kMaxRate and a reference pitch within
-  // kMinReferenceA4..kMaxReferenceA4.
+  // selection; a remembered device that is not there keeps its name and stored position), a rate
+  // within kMinRate..kMaxRate and a reference pitch within kMinReferenceA4..kMaxReferenceA4.
   const PlaybackSettings& Settings() const { return settings_; }
 
   QComboBox& RootList() { return *rootList_; }
   QComboBox& ShapeList() { return *shapeList_; }
-  QComboBox& DeviceList() { return *deviceList_; }
+  DeviceComboBox& DeviceList() { return *deviceList_; }
   QComboBox& InstrumentList() { return *instrumentList_; }
   QCheckBox& LoopCheck() { return *loopCheck_; }
   QLineEdit& RateBox() { return *rateBox_; }
@@ -52,6 +53,7 @@ class OptionsDialog : public QDialog {
  private:
   void CreateControls();
   void FillControls();
+  void FillDevices();
   void OnLoopClicked();
   void LabelShapes();
   bool ExchangeAndValidate();
@@ -65,7 +67,9 @@ class OptionsDialog : public QDialog {
   QPushButton* cancelButton_ = nullptr;
   QComboBox* rootList_ = nullptr;
   QComboBox* shapeList_ = nullptr;
-  QComboBox* deviceList_ = nullptr;
+  DeviceComboBox* deviceList_ = nullptr;
+  // The entry of a remembered device that is not there now, or -1.
+  int absentDevice_ = -1;
   QComboBox* instrumentList_ = nullptr;
   QCheckBox* loopCheck_ = nullptr;
   QLineEdit* rateBox_ = nullptr;

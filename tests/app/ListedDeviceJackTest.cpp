@@ -138,13 +138,20 @@ TEST_F(ListedDeviceJackTest, TheNamedPortIsFoundAtItsNewPositionAfterTwoPortsSwa
       << "the port now at the stored position got the note";
 }
 
-TEST_F(ListedDeviceJackTest, AMissingNameFallsBackToTheStoredPosition) {
+// The port at the stored position is never played instead; the named one plays once it is back,
+// with the settings unchanged.
+TEST_F(ListedDeviceJackTest, AnAbsentNamedPortIsSilentUntilItComesBack) {
   StartSink(0, 1);
-  const PlaybackSettings stored{.DeviceIndex = 1, .DeviceName = "mf-unplugged:input"};
+  const PlaybackSettings stored{.DeviceIndex = 1, .DeviceName = PortOf(kSecond)};
   const PlaybackSettings found = WithListedDevice(stored, *outputs_);
   EXPECT_EQ(found, stored);
   PlayDropD(found);
-  EXPECT_TRUE(Heard(0)) << "the port at the stored position got no note" << ReadAll(dumps_[0]);
+
+  StartSink(1, 2);
+  PlayDropD(found);
+  EXPECT_TRUE(Heard(1)) << "the named port got no note once it was back";
+  EXPECT_EQ(ReadAll(dumps_[0]).find(kDropDNoteOn), std::string::npos)
+      << "the port at the stored position got the note meant for the absent one";
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ struct StartCase {
   std::optional<std::string> file;
   Icons icons;
   PlaybackSettings settings;
-  std::pair<int, int> prepared;  // device id, program
+  std::vector<std::pair<int, int>> prepared;  // device id, program; none for an absent device
 };
 
 void PrintTo(const StartCase& c, std::ostream* os) {
@@ -162,9 +162,7 @@ TEST_P(StartUp, LabelsTheStoredTuningUnlitAndPreparesTheDevice) {
   TunerWindow& window = Open();
   EXPECT_EQ(ShownIcons(), c.icons) << c.name;
   EXPECT_EQ(player_.Settings(), c.settings) << c.name;
-  const auto prepared = outputs_.Prepared();
-  ASSERT_EQ(prepared.size(), 1u) << c.name;
-  EXPECT_EQ(prepared[0], c.prepared) << c.name;
+  EXPECT_EQ(outputs_.Prepared(), c.prepared) << c.name;
   const Tuning tuning = player_.GetTuning();
   for (int k = 1; k <= kStringCount; ++k) {
     EXPECT_EQ(window.StringButton(k).accessibleName(),
@@ -176,44 +174,45 @@ TEST_P(StartUp, LabelsTheStoredTuningUnlitAndPreparesTheDevice) {
 INSTANTIATE_TEST_SUITE_P(
     Files, StartUp,
     ::testing::Values(
-        StartCase{"no file", std::nullopt, kStandardUnlit, PlaybackSettings{}, {-1, 0}},
+        StartCase{"no file", std::nullopt, kStandardUnlit, PlaybackSettings{}, {{-1, 0}}},
         StartCase{"root C, port 0, program 25",
                   "[MorrowFane]\r\nTuning=C\r\nMidiDev=1\r\nMidiPatch=25\r\nLoop=false\r\n"
                   "MidiDev=120\r\n",
                   {146, 156, 142, 152, 160, 146},  // C F A# D# G C
                   PlaybackSettings{
                       .DeviceIndex = 1, .Instrument = 25, .Loop = false, .Rate = 120, .Root = "C"},
-                  {0, 25}},
+                  {{0, 25}}},
         StartCase{"drop D on E",
                   "[MorrowFane]\r\nTuning=E\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\n"
                   "MidiDev=300\r\nTuningShape=DropD\r\n",
                   {150, 140, 150, 160, 144, 154},  // D A D G B E
                   PlaybackSettings{.Shape = TuningShape::DropD},
-                  {-1, 0}},
+                  {{-1, 0}}},
         StartCase{"open G on F",
                   "[MorrowFane]\r\nTuning=F\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\n"
                   "MidiDev=300\r\nTuningShape=OpenG\r\n",
                   {152, 162, 152, 162, 146, 152},  // D# G# D# G# C D#
                   PlaybackSettings{.Root = "F", .Shape = TuningShape::OpenG},
-                  {-1, 0}},
-        // The device named in the file wins over its stored position, if it is listed.
+                  {{-1, 0}}},
+        // The device named in the file decides, whatever its stored position; one that is not
+        // listed is silent, and nothing is prepared.
         StartCase{"device moved to position 1",
                   "[MorrowFane]\r\nTuning=E\r\nMidiDev=2\r\nMidiPatch=0\r\nLoop=true\r\n"
                   "MidiDev=300\r\nMidiDevName=Recording device 0\r\n",
                   kStandardUnlit,
                   PlaybackSettings{.DeviceIndex = 1, .DeviceName = "Recording device 0"},
-                  {0, 0}},
+                  {{0, 0}}},
         StartCase{"named device not listed",
                   "[MorrowFane]\r\nTuning=E\r\nMidiDev=2\r\nMidiPatch=0\r\nLoop=true\r\n"
                   "MidiDev=300\r\nMidiDevName=Unplugged port\r\n",
                   kStandardUnlit,
                   PlaybackSettings{.DeviceIndex = 2, .DeviceName = "Unplugged port"},
-                  {1, 0}},
+                  {}},
         StartCase{"unknown root H",
                   "[MorrowFane]\r\nTuning=H\r\n",
                   kStandardUnlit,
                   PlaybackSettings{},
-                  {-1, 0}}));
+                  {{-1, 0}}}));
 
 struct PressStep {
   int string;
@@ -318,6 +317,31 @@ TEST_F(TunerWindowTest, OptionsOkRelabelsAllButtonsUnlitAndTakesTheSettings) {
   EXPECT_EQ(ShownIcons()[1], 147);
   EXPECT_EQ(NoteOnKeys().size(), 2u);
   EXPECT_EQ(outputs_.Events().back().deviceId, 1);
+}
+
+// A remembered port that is unplugged stays chosen through a plain OK, the save and the next
+// start, and its notes go nowhere else.
+TEST_F(TunerWindowTest, AnAbsentRememberedDeviceOutlivesOptionsOkAndTheNextStart) {
+  const std::string absent =
+      "[MorrowFane]\r\nTuning=E\r\nMidiDev=2\r\nMidiPatch=0\r\nLoop=false\r\nMidiDev=300\r\n"
+      "MidiDevName=Unplugged port\r\n";
+  WriteSettings(absent);
+  for (int start = 1; start <= 2; ++start) {
+    TunerWindow& window = Open();
+    QString listed;
+    window.SetOptionsRunner([&listed](OptionsDialog& dialog) {
+      dialog.show();
+      listed = dialog.DeviceList().currentText();
+      QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+      return dialog.result() == QDialog::Accepted;
+    });
+    QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
+    EXPECT_EQ(listed, QStringLiteral("Unplugged port (not connected)")) << "start " << start;
+    Press(1);
+    QTest::mouseClick(&window.CloseButton(), Qt::LeftButton);
+    EXPECT_EQ(ReadSettings(), absent) << "start " << start;
+  }
+  EXPECT_TRUE(outputs_.Events().empty()) << "a note for the absent port went to another device";
 }
 
 TEST_F(TunerWindowTest, OptionsCancelChangesNothingButTheStoppedNote) {

@@ -112,10 +112,10 @@ TEST(ExternalPortsTest, WithoutSequencerOrServerThereAreNoPortsAndNothingIsPrint
     InstrumentCatalogue catalogue(*outputs);
     const auto devices = ListDevices(catalogue, *outputs);
     ASSERT_EQ(devices.size(), 1U);
-    EXPECT_EQ(devices[0].rfind("Built-in synthesizer", 0), 0U) << devices[0];
+    EXPECT_EQ(devices[0], "Built-in synthesizer");
     EXPECT_EQ(outputs->Open(0), nullptr);
     auto connection = outputs->Open(kDefaultDeviceId);
-    EXPECT_EQ(connection != nullptr, devices[0] == "Built-in synthesizer");
+    EXPECT_EQ(connection != nullptr, outputs->StateOf(kDefaultDeviceId) == DeviceState::Ready);
   }
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
@@ -311,13 +311,11 @@ TEST_F(JackMidiTest, AServerKilledWhileANoteLoopsIsSurvivedAndItsPortsComeBack) 
 
   server_->Kill();
   sink_.reset();
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        return outputs->DeviceName(0) ==
-               std::string(kSinkPort) + ExternalMidiPorts::kServerAwaySuffix;
-      },
-      kPortWait))
-      << outputs->DeviceName(0);
+  EXPECT_TRUE(WaitFor([&] { return outputs->StateOf(0) == DeviceState::ServerAway; }, kPortWait));
+  EXPECT_EQ(outputs->DeviceName(0), kSinkPort);
+  EXPECT_EQ(outputs->DeviceIdByName(std::string(kSinkPort) + ExternalMidiPorts::kServerAwaySuffix),
+            0)
+      << "a name stored by an earlier version is not found";
   player.StopAll();
   player.WaitIdle();
   EXPECT_EQ(outputs->Open(0), nullptr);
@@ -325,7 +323,7 @@ TEST_F(JackMidiTest, AServerKilledWhileANoteLoopsIsSurvivedAndItsPortsComeBack) 
   ASSERT_TRUE(server_->Restart()) << "jackd did not start again";
   sink_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"stdbuf", "-oL", "jack_midi_dump", kSinkClient}, dump_.string());
-  ASSERT_TRUE(WaitFor([&] { return outputs->DeviceName(0) == kSinkPort; }, kPortWait))
+  ASSERT_TRUE(WaitFor([&] { return outputs->StateOf(0) == DeviceState::Ready; }, kPortWait))
       << "the restarted server's port is not listed: " << outputs->DeviceName(0);
   player.ApplySettings(
       {.DeviceIndex = 1, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
@@ -473,7 +471,7 @@ TEST(JackAudioTest, BuiltInSynthPlaysInTuneThroughJackAtTheServersRate) {
   const auto peak = testing::StrongestPeak(window, kServerRate, expected / 1.12, expected * 1.12);
   EXPECT_NEAR(testing::CentsBetween(peak.frequency, expected), 0.0, kPitchTolerance)
       << peak.frequency << " Hz";
-  EXPECT_EQ(synthPointer->Name(), "Built-in synthesizer");
+  EXPECT_EQ(synthPointer->State(), DeviceState::Ready);
 }
 
 }  // namespace

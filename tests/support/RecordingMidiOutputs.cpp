@@ -42,6 +42,12 @@ std::string RecordingMidiOutputs::DeviceName(int deviceId) {
   return "Recording device " + std::to_string(deviceId);
 }
 
+DeviceState RecordingMidiOutputs::StateOf(int deviceId) {
+  std::lock_guard lock(mutex_);
+  const auto state = states_.find(deviceId);
+  return state == states_.end() ? DeviceState::Ready : state->second;
+}
+
 std::unique_ptr<MidiConnection> RecordingMidiOutputs::Open(int deviceId) {
   int id = 0;
   {
@@ -89,6 +95,11 @@ bool RecordingMidiOutputs::TunesItself() const {
 void RecordingMidiOutputs::SetDeviceCount(int count) {
   std::lock_guard lock(mutex_);
   deviceCount_ = count;
+}
+
+void RecordingMidiOutputs::SetState(int deviceId, DeviceState state) {
+  std::lock_guard lock(mutex_);
+  states_[deviceId] = state;
 }
 
 void RecordingMidiOutputs::Record(Kind kind, int deviceId, int connection,

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -29,6 +30,7 @@ class RecordingMidiOutputs final : public MidiOutputs {
 
   int DeviceCount() override;
   std::string DeviceName(int deviceId) override;
+  DeviceState StateOf(int deviceId) override;
   std::unique_ptr<MidiConnection> Open(int deviceId) override;
   void Prepare(int deviceId, int program) override;
 
@@ -40,6 +42,8 @@ class RecordingMidiOutputs final : public MidiOutputs {
   void SetAlive(bool alive);
   bool Alive() const;
   void SetDeviceCount(int count);
+  // What StateOf() reports for the device; Ready unless set.
+  void SetState(int deviceId, DeviceState state);
 
   std::vector<Event> Events() const;
   std::vector<midi::PackedMessage> Messages() const;
@@ -60,6 +64,7 @@ class RecordingMidiOutputs final : public MidiOutputs {
   int openConnections_ = 0;
   std::vector<Event> events_;
   std::vector<std::pair<int, int>> prepared_;
+  std::map<int, DeviceState> states_;
 };
 
 }  // namespace morrowfane::testing

@@ -562,7 +562,7 @@ TEST(BuiltInSynthLoadingTest, OpenDuringLoadingWaitsForItAndTheNameNeverBlocks) 
   options.tuning = gate.Factory();
   BuiltInSynth synth(options);
   ReleaseOnExit release{gate};
-  EXPECT_EQ(synth.Name(), "Built-in synthesizer");
+  EXPECT_EQ(synth.State(), DeviceState::Ready);
   auto opening = std::async(std::launch::async, [&synth] { return synth.Open(); });
   EXPECT_EQ(opening.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
       << "Open() did not wait for the loading";
@@ -641,12 +641,12 @@ void WriteCutShort(const std::filesystem::path& source, const std::filesystem::p
 struct BrokenCase {
   const char* label;
   std::function<BuiltInSynthOptions(const std::filesystem::path& folder)> options;
-  const char* name;
+  DeviceState state;
 };
 
 class BuiltInSynthBrokenTest : public ::testing::TestWithParam<BrokenCase> {};
 
-TEST_P(BuiltInSynthBrokenTest, OpenFailsAndTheNameSaysWhy) {
+TEST_P(BuiltInSynthBrokenTest, OpenFailsAndTheStateSaysWhy) {
   const auto folder =
       std::filesystem::temp_directory_path() /
       ("morrowfane-synth-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
@@ -656,7 +656,8 @@ TEST_P(BuiltInSynthBrokenTest, OpenFailsAndTheNameSaysWhy) {
   BuiltInSynth synth(GetParam().options(folder));
   EXPECT_FALSE(synth.WaitUntilReady(kLoadTimeout));
   EXPECT_EQ(synth.Open(), nullptr);
-  EXPECT_EQ(synth.Name(), GetParam().name);
+  EXPECT_EQ(synth.State(), GetParam().state);
+  EXPECT_EQ(synth.Name(), "Built-in synthesizer");
   std::filesystem::remove_all(folder);
 }
 
@@ -664,25 +665,25 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, BuiltInSynthBrokenTest,
     ::testing::Values(
         BrokenCase{"NoCandidates", [](const auto&) { return Offline({}); },
-                   "Built-in synthesizer (no SoundFont found)"},
+                   DeviceState::NoSoundFont},
         BrokenCase{"MissingFiles",
                    [](const auto& folder) {
                      return Offline({(folder / "none.sf2").string(), "/nonexistent/x.sf2"});
                    },
-                   "Built-in synthesizer (no SoundFont found)"},
+                   DeviceState::NoSoundFont},
         BrokenCase{"NotASoundFont",
                    [](const auto& folder) { return Offline({(folder / "broken.sf2").string()}); },
-                   "Built-in synthesizer (no SoundFont found)"},
+                   DeviceState::NoSoundFont},
         BrokenCase{"SamplesCutShort",
                    [](const auto& folder) { return Offline({(folder / "cut.sf2").string()}); },
-                   "Built-in synthesizer (SoundFont unusable)"},
+                   DeviceState::SoundFontUnusable},
         BrokenCase{"NoAudioDriverStarts",
                    [](const auto&) {
                      auto options = Offline();
                      options.audioDrivers = {"no-such-driver"};
                      return options;
                    },
-                   "Built-in synthesizer (no audio output)"}),
+                   DeviceState::NoAudioOutput}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(BuiltInSynthTest, TakesTheFirstSoundFontThatLoadsAndSounds) {
@@ -694,7 +695,7 @@ TEST(BuiltInSynthTest, TakesTheFirstSoundFontThatLoadsAndSounds) {
       ReadySynth(Offline({(folder / "missing.sf2").string(), (folder / "broken.sf2").string(),
                           (folder / "cut.sf2").string(), kTimGM6mb, kFluidR3}));
   EXPECT_EQ(synth->SoundFontPath(), kTimGM6mb);
-  EXPECT_EQ(synth->Name(), "Built-in synthesizer");
+  EXPECT_EQ(synth->State(), DeviceState::Ready);
   EXPECT_EQ(synth->SampleRate(), kRate);
   std::filesystem::remove_all(folder);
 }
