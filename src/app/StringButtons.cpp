@@ -46,7 +46,7 @@ void StringButtons::PressString(int k) {
   if (sounding_ && lastString_ == k) {
     sounding_ = false;
   } else {
-    player_.Play(note, k, PauseBeforePlaying(k));
+    note_ = player_.Play(note, k, PauseBeforePlaying(k));
     sounding_ = true;
   }
   lastString_ = k;
@@ -64,6 +64,15 @@ void StringButtons::OptionsOpened() {
 
 void StringButtons::OptionsConfirmed() {
   lastString_ = 0;
+}
+
+void StringButtons::NoteLost(TonePlayer::NoteId note) {
+  if (!sounding_ || note != note_ || !IsString(lastString_)) {
+    return;
+  }
+  sounding_ = false;
+  buttonLit_[lastString_ - 1] = false;
+  label_(lastString_, player_.GetTuning()[lastString_ - 1], false);
 }
 
 }  // namespace morrowfane

@@ -24,6 +24,10 @@ class StringButtons {
   void OptionsOpened();
   // After the options dialog ended with OK and the buttons show the new tuning unlit.
   void OptionsConfirmed();
+  // The player's report that a looping note ended because its device went away: if it is still
+  // the sounding note, its button goes unlit and the next press plays. Reports of notes stopped or
+  // replaced since change nothing.
+  void NoteLost(TonePlayer::NoteId note);
 
   int LastString() const { return lastString_; }
   bool Sounding() const { return sounding_; }
@@ -34,6 +38,7 @@ class StringButtons {
   LabelFunction label_;
   int lastString_ = 0;
   bool sounding_ = false;
+  TonePlayer::NoteId note_ = 0;  // the sounding note's
   std::array<bool, kStringCount> buttonLit_{};
 };
 

@@ -76,6 +76,11 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
       player_, [this](int stringNumber, const std::string& note, bool lit) {
         Label(stringNumber, note, lit);
       });
+  // Reported on the note's worker; the string-button state hears of it on this thread.
+  player_.SetDeviceLostHandler([this](TonePlayer::NoteId note) {
+    QMetaObject::invokeMethod(
+        this, [this, note] { state_->NoteLost(note); }, Qt::QueuedConnection);
+  });
   for (int k = 1; k <= kStringCount; ++k) {
     connect(buttons_[k - 1], &IconButton::clicked, this, [this, k] { state_->PressString(k); });
     auto* shortcut = new QShortcut(QKeySequence(kStringKeys[k - 1]), this);
@@ -96,7 +101,10 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
   optionsButton_->setFocus();
 }
 
-TunerWindow::~TunerWindow() = default;
+TunerWindow::~TunerWindow() {
+  // Reports still queued for this window are dropped with it.
+  player_.SetDeviceLostHandler({});
+}
 
 void TunerWindow::CreateControls() {
   // Template order: the two lower buttons first, so the focus starts on Options.

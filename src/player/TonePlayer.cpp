@@ -73,10 +73,12 @@ void TonePlayer::StopAll() {
   }
 }
 
-void TonePlayer::Play(std::string note, int stringNumber, milliseconds pause) {
+TonePlayer::NoteId TonePlayer::Play(std::string note, int stringNumber, milliseconds pause) {
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
   Note copy{std::move(note), stringNumber, pause, settings_, std::make_shared<StopEvent>()};
   copy.semitonesDown = ShapeSemitonesDown(settings_.Shape, stringNumber);
+  copy.id = ++lastNote_;
+  const NoteId id = copy.id;
   {
     std::lock_guard lock(workersMutex_);
     running_.push_back(copy.stop);
@@ -89,6 +91,19 @@ void TonePlayer::Play(std::string note, int stringNumber, milliseconds pause) {
   } catch (const std::system_error&) {
     // A worker that cannot start leaves the note silent, as a device that cannot open would.
     WorkerFinished(copy.stop);
+  }
+  return id;
+}
+
+void TonePlayer::SetDeviceLostHandler(DeviceLostFunction handler) {
+  std::lock_guard lock(handlerMutex_);
+  deviceLost_ = std::move(handler);
+}
+
+void TonePlayer::ReportDeviceLost(NoteId note) {
+  std::lock_guard lock(handlerMutex_);
+  if (deviceLost_) {
+    deviceLost_(note);
   }
 }
 
@@ -138,8 +153,12 @@ void TonePlayer::RunWorker(const Note& note) {
     Loop(*connection, noteOn, *note.stop);
   }
   // A device that went away meanwhile (its sound server died) hears nothing more: the note ends
-  // as if the device had never opened.
+  // as if the device had never opened. A looping note would have gone on, so whoever shows it
+  // sounding is told; a single strike ends by itself anyway.
   if (!connection->Alive()) {
+    if (note.settings.Loop && !note.stop->IsSet()) {
+      ReportDeviceLost(note.id);
+    }
     return;
   }
 

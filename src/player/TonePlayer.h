@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -32,6 +34,12 @@ std::optional<int> ChosenDeviceId(const PlaybackSettings& settings, MidiOutputs&
 // Each note has a stop of its own, so a later note can never take the stop meant for another.
 class TonePlayer {
  public:
+  // Names the note of one Play() call; ids count up from 1.
+  using NoteId = std::uint64_t;
+  // Told, on the note's worker, that a looping note has ended although nothing stopped it: its
+  // device went away (its sound server died).
+  using DeviceLostFunction = std::function<void(NoteId note)>;
+
   TonePlayer(MidiOutputs& outputs, Sleeper& sleeper);
   // Stops every note and waits for every worker, so none outlives the player.
   ~TonePlayer();
@@ -44,8 +52,12 @@ class TonePlayer {
 
   // Starts a worker that waits `pause`, then sounds `note` on string `stringNumber` with the
   // settings in force now. Returns at once.
-  void Play(std::string note, int stringNumber,
-            std::chrono::milliseconds pause = std::chrono::milliseconds(0));
+  NoteId Play(std::string note, int stringNumber,
+              std::chrono::milliseconds pause = std::chrono::milliseconds(0));
+
+  // Replaces the receiver of lost notes; an empty function receives none. Once it returns, the
+  // one it replaced is not called any more. May be called from any thread.
+  void SetDeviceLostHandler(DeviceLostFunction handler);
 
   // Stops every note started so far, wherever it is: pausing, opening its device or sounding.
   // Notes started later are not affected. May be called from any thread.
@@ -70,18 +82,24 @@ class TonePlayer {
     PlaybackSettings settings;
     std::shared_ptr<StopEvent> stop;
     int semitonesDown = 0;  // the tuning shape's extra lowering of the string
+    NoteId id = 0;
   };
 
   void RunWorker(const Note& note);
   void Loop(MidiConnection& connection, midi::PackedMessage noteOn, StopEvent& stop);
   std::chrono::milliseconds Poll() const;
   void WorkerFinished(const std::shared_ptr<StopEvent>& stop);
+  void ReportDeviceLost(NoteId note);
 
   MidiOutputs& outputs_;
   Sleeper& sleeper_;
   PlaybackSettings settings_;
   std::atomic<int> rate_{kDefaultRate};
   std::atomic<int> stopRequests_{0};
+  NoteId lastNote_ = 0;
+
+  std::mutex handlerMutex_;
+  DeviceLostFunction deviceLost_;
 
   std::mutex workersMutex_;
   std::condition_variable workersDone_;

@@ -169,6 +169,10 @@ void SynthChannel::ApplyTuning() {
 }
 
 void SynthChannel::Close() {
+  // Notes cut off by a lost audio output end with it: they must not play on once it is back.
+  if (!Audible()) {
+    fluid_synth_all_sounds_off(context_.synth, number_);
+  }
   context_.ringLimit->Closed(number_, context_.renderedFrames->load(std::memory_order_acquire));
   pool_.Return(number_);
 }

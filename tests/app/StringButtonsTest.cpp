@@ -167,6 +167,40 @@ TEST_F(StringButtonsTest, SingleStrikeEndsByItselfButTheButtonStaysLitUntilPress
   EXPECT_EQ(NotesPlayed(), 2);
 }
 
+// A looping note whose device went away (its sound server died) unlights its button, so the next
+// press plays instead of stopping a note that no longer sounds. The report comes to this thread
+// later; one about a note replaced meanwhile changes nothing.
+TEST_F(StringButtonsTest, ALoopingNoteWhoseDeviceWentAwayUnlightsItsButtonAndTheNextPressPlays) {
+  std::vector<TonePlayer::NoteId> lost;
+  player.SetDeviceLostHandler([&lost](TonePlayer::NoteId note) { lost.push_back(note); });
+  ChangeSetting(player, &PlaybackSettings::Loop, true);
+  ChangeSetting(player, &PlaybackSettings::Rate, 20);
+  const auto deliver = [&] {
+    trace.clear();
+    for (const TonePlayer::NoteId note : lost) {
+      buttons.NoteLost(note);
+    }
+    lost.clear();
+    return trace;
+  };
+
+  playerClock.At(milliseconds(150), [this] { outputs.SetAlive(false); });
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "play 40 after 80"}));
+  EXPECT_EQ(deliver(), (Trace{"label 1 E unlit"}));
+  EXPECT_FALSE(buttons.Sounding());
+  EXPECT_FALSE(buttons.ButtonLit(1));
+
+  outputs.SetAlive(true);
+  playerClock.At(playerClock.Now() + milliseconds(150), [this] { outputs.SetAlive(false); });
+  EXPECT_EQ(Press(1), (Trace{"label 1 E lit", "stop", "play 40 after 80"}));
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  outputs.SetAlive(true);
+  EXPECT_EQ(Press(2), (Trace{"label 2 A lit", "label 1 E unlit", "stop", "play 45 after 90"}));
+  EXPECT_EQ(deliver(), Trace{});
+  EXPECT_TRUE(buttons.ButtonLit(2));
+  EXPECT_TRUE(buttons.Sounding());
+}
+
 TEST_F(StringButtonsTest, EveryStringPlaysItsOwnTuningElement) {
   ChangeSetting(player, &PlaybackSettings::Root,
                 std::string("C#"));  // C# F# B E G# C#, three semitones down

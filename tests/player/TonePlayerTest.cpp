@@ -287,20 +287,25 @@ TEST_F(VirtualTonePlayerTest, RateChangeTakesEffectAtTheNextPoll) {
 }
 
 // A device whose sound server died hears nothing more: the note ends at its next strike, with no
-// closing messages, as a device that cannot open would. A single strike ends the same way.
+// closing messages, as a device that cannot open would. A single strike ends the same way. Only
+// the looping note, which would have gone on, is reported lost.
 TEST(TonePlayerDeviceGoneTest, ANoteWhoseDeviceWentAwayEndsSilentlyAtItsNextStrike) {
   for (const bool loop : {true, false}) {
     SCOPED_TRACE(loop ? "looping" : "single strike");
     VirtualClock clock;
     RecordingMidiOutputs gone{kExternalDevices, [&clock] { return clock.Now(); }};
     TonePlayer player{gone, clock};
+    std::vector<TonePlayer::NoteId> lost;
+    player.SetDeviceLostHandler([&lost](TonePlayer::NoteId note) { lost.push_back(note); });
     ChangeSetting(player, &PlaybackSettings::Loop, loop);
     ChangeSetting(player, &PlaybackSettings::Rate, 20);
     clock.At(milliseconds(150), [&gone] { gone.SetAlive(false); });
     // Ends the note should the device's loss go unnoticed, so the test ends either way.
     clock.At(milliseconds(2000), [&player] { player.StopAll(); });
-    player.Play("E", 1);
+    const TonePlayer::NoteId note = player.Play("E", 1);
     player.WaitIdle();
+    EXPECT_EQ(lost,
+              loop ? std::vector<TonePlayer::NoteId>{note} : std::vector<TonePlayer::NoteId>{});
 
     const auto events = gone.Events();
     ASSERT_FALSE(events.empty());
