@@ -74,8 +74,12 @@ IconButton::IconButton(QWidget* parent, IconPathLookup iconPaths)
 
 IconButton::~IconButton() = default;
 
-std::shared_ptr<const IconButton::LoadedIcon> IconButton::LoadIcon(int id) const {
-  const QString path = iconPaths_ ? iconPaths_(id & kResourceIdMask) : QString();
+std::shared_ptr<const IconButton::LoadedIcon> IconButton::LoadIcon(int id) {
+  id &= kResourceIdMask;
+  if (const auto kept = loaded_.find(id); kept != loaded_.end()) {
+    return kept->second;
+  }
+  const QString path = iconPaths_ ? iconPaths_(id) : QString();
   if (path.isEmpty() || !QFile::exists(path)) {
     return nullptr;
   }
@@ -90,6 +94,7 @@ std::shared_ptr<const IconButton::LoadedIcon> IconButton::LoadIcon(int id) const
   if (!highResolution.isEmpty() && QFile::exists(highResolution)) {
     loaded->icon.addFile(highResolution, size * 2);
   }
+  loaded_.emplace(id, loaded);
   return loaded;
 }
 

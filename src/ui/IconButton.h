@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QPushButton>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -29,8 +30,9 @@ class IconButton : public QPushButton {
   explicit IconButton(QWidget* parent = nullptr, IconPathLookup iconPaths = ProgramIconPath);
   ~IconButton() override;
 
-  // Loads the icons afresh by resource id and repaints before returning. A normal id of 0 means
-  // the active icon serves in every state. The size is used for the layout only.
+  // Shows the icons of these resource ids and repaints before returning. A normal id of 0 means
+  // the active icon serves in every state. The size is used for the layout only. Each id's image
+  // is read once and kept, so relabelling again and again holds no more than the icons shown.
   void SetIcons(int activeId, int normalId, std::uint8_t iconWidth, std::uint8_t iconHeight);
   int ActiveIconId() const { return activeIconId_; }
   int NormalIconId() const { return normalIconId_; }
@@ -76,7 +78,7 @@ class IconButton : public QPushButton {
     QSize size;  // the image's own size
   };
 
-  std::shared_ptr<const LoadedIcon> LoadIcon(int id) const;
+  std::shared_ptr<const LoadedIcon> LoadIcon(int id);
   void Draw(QPainter& painter) const;
   void DrawIcon(QPainter& painter, QRect& captionRect, bool hasCaption, bool pressed,
                 bool disabled) const;
@@ -92,6 +94,9 @@ class IconButton : public QPushButton {
   int hover_ = 0;
   bool flatFocus_ = false;
   std::optional<QCursor> cursor_;
+  // Every icon read so far, by id. A fresh QIcon per relabel would leave a new entry in Qt's
+  // pixmap cache each time; a kept one reuses its entry.
+  std::map<int, std::shared_ptr<const LoadedIcon>> loaded_;
   std::shared_ptr<const LoadedIcon> activeIcon_;
   std::shared_ptr<const LoadedIcon> normalIcon_;
   int activeIconId_ = 0;

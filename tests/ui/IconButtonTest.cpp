@@ -385,6 +385,22 @@ TEST_F(IconButtonTest, MissingActiveIconDrawsNoIconAtAll) {
   EXPECT_TRUE(Same(Render(button).pixelColor(2, 2), kCornerColour));
 }
 
+// Relabelling with icons shown before reads no image again: a fresh icon per relabel left a new
+// entry in Qt's pixmap cache each time, and the program grew with every press.
+TEST_F(IconButtonTest, IconsShownBeforeAreNotReadAgain) {
+  int lookups = 0;
+  IconButton button(nullptr, [this, &lookups](int id) {
+    ++lookups;
+    return icons_.Lookup()(id);
+  });
+  button.resize(37, 37);
+  for (int relabel = 0; relabel < 10; ++relabel) {
+    button.SetIcons(relabel % 2 == 0 ? kCornerIconId : kGreenIconId, 0, 32, 32);
+  }
+  EXPECT_EQ(lookups, 2);
+  EXPECT_TRUE(Same(Render(button).pixelColor(10, 10), kGreen));
+}
+
 // Counts paint events, to see whether a repaint happened before a call returned.
 class PaintCounter : public QObject {
  public:
