@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/TunerApp.h"
+#include "app/WindowSystem.h"
 #include "pitch/PitchCorrector.h"
 #include "ports/SystemMidiOutputs.h"
 #include "settings/Settings.h"
@@ -68,7 +69,10 @@ int main(int argc, char* argv[]) {
     return *exitCode;
   }
 
+  morrowfane::KeepSessionBusFromStarting();
+  std::optional<morrowfane::WindowSystemStart> start(std::in_place);
   QApplication application(argc, argv);
+  start.reset();
   QApplication::setDesktopFileName(QStringLiteral("io.github.morrowfane.MorrowFane"));
   QApplication::setWindowIcon(morrowfane::ApplicationIcon());
 
