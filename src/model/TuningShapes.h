@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "model/Notes.h"
+#include "model/TranslatableText.h"
 
 namespace morrowfane {
 
@@ -14,19 +15,40 @@ enum class TuningShape { Standard, DropD, DoubleDropD, Dadgad, OpenD, OpenG };
 
 struct TuningShapeEntry {
   TuningShape shape;
-  std::string_view label;                       // as the options dialog lists it
-  std::string_view word;                        // as the settings file stores it
+  std::string_view label;  // as the options dialog lists it, in English; kShapeTextContext
+  std::string_view word;   // as the settings file stores it
   std::array<int, kStringCount> semitonesDown;  // per string, string 1 first
 };
 
+// The translation context of the shapes' labels.
+inline constexpr char kShapeTextContext[] = "TuningShape";
+
 // In the order the options dialog lists them.
 inline constexpr std::array<TuningShapeEntry, 6> kTuningShapes = {{
-    {TuningShape::Standard, "Standard", "Standard", {0, 0, 0, 0, 0, 0}},
-    {TuningShape::DropD, "Drop D", "DropD", {2, 0, 0, 0, 0, 0}},
-    {TuningShape::DoubleDropD, "Double drop D", "DoubleDropD", {2, 0, 0, 0, 0, 2}},
-    {TuningShape::Dadgad, "DADGAD", "DADGAD", {2, 0, 0, 0, 2, 2}},
-    {TuningShape::OpenD, "Open D", "OpenD", {2, 0, 0, 1, 2, 2}},
-    {TuningShape::OpenG, "Open G", "OpenG", {2, 2, 0, 0, 0, 2}},
+    {TuningShape::Standard,
+     MORROWFANE_TRANSLATABLE("TuningShape", "Standard"),
+     "Standard",
+     {0, 0, 0, 0, 0, 0}},
+    {TuningShape::DropD,
+     MORROWFANE_TRANSLATABLE("TuningShape", "Drop D"),
+     "DropD",
+     {2, 0, 0, 0, 0, 0}},
+    {TuningShape::DoubleDropD,
+     MORROWFANE_TRANSLATABLE("TuningShape", "Double drop D"),
+     "DoubleDropD",
+     {2, 0, 0, 0, 0, 2}},
+    {TuningShape::Dadgad,
+     MORROWFANE_TRANSLATABLE("TuningShape", "DADGAD"),
+     "DADGAD",
+     {2, 0, 0, 0, 2, 2}},
+    {TuningShape::OpenD,
+     MORROWFANE_TRANSLATABLE("TuningShape", "Open D"),
+     "OpenD",
+     {2, 0, 0, 1, 2, 2}},
+    {TuningShape::OpenG,
+     MORROWFANE_TRANSLATABLE("TuningShape", "Open G"),
+     "OpenG",
+     {2, 2, 0, 0, 0, 2}},
 }};
 
 const TuningShapeEntry& ShapeEntry(TuningShape shape);

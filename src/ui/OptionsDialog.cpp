@@ -2,12 +2,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+#include <QToolButton>
 #include <algorithm>
 
 #include "model/IntegerText.h"
@@ -26,6 +28,8 @@ constexpr int kWidening = kShapeListWidth + 32;
 constexpr int kDialogWidth = 210 + kWidening;
 constexpr int kDialogHeight = 101;
 constexpr int kListRows = 10;
+// The least room between the controls and the dialog's right and lower edges.
+constexpr int kContentMargin = 5;
 
 void ShowWarning(QWidget* parent, const QString& text) {
   QMessageBox::warning(parent, OptionsDialog::tr("Options"), text);
@@ -75,65 +79,69 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
   setFixedSize(DialogRect(0, 0, kDialogWidth, kDialogHeight).size());
   CreateControls();
   FillControls();
-  okButton_->setFocus();
+  // The template's size, or more where a larger font or a longer translation needs it.
+  const QRect content = childrenRect();
+  const QSize margin = DialogRect(0, 0, kContentMargin, kContentMargin).size();
+  setFixedSize(size().expandedTo(
+      QSize(content.right() + 1 + margin.width(), content.bottom() + 1 + margin.height())));
+  rootList_->setFocus();
 }
 
 void OptionsDialog::CreateControls() {
-  // Created in template order, which is also the tab order. The group boxes come last but lie
-  // beneath the controls they frame.
-  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80, 47, 14);
-  okButton_->setDefault(true);
-  cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80, 47, 14);
+  // The group boxes come first and lie beneath the controls they frame.
+  Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
+  Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
+  auto* rootLabel = PlaceLabel(new QLabel(tr("&Root note:"), this), 11, 19, 36, 11);
   rootList_ = PlaceList(new QComboBox(this), 49, 17, 25);
   for (const std::string_view root : kRootChoices) {
     rootList_->addItem(QString::fromLatin1(root.data(), static_cast<qsizetype>(root.size())));
   }
-  auto* rootLabel = PlaceLabel(new QLabel(tr("Root note:"), this), 11, 19, 36, 11);
+  auto* shapeLabel = PlaceLabel(new QLabel(tr("&Tuning:"), this), 80, 19, 25, 11);
   shapeList_ = PlaceList(new QComboBox(this), 107, 17, kShapeListWidth);
-  auto* shapeLabel = PlaceLabel(new QLabel(tr("Tuning:"), this), 80, 19, 25, 11);
-  deviceList_ = PlaceList(new DeviceComboBox(this), 90 + kWidening, 28, 106);
-  instrumentList_ = PlaceList(new QComboBox(this), 90 + kWidening, 55, 106);
-  loopCheck_ = Place(new QCheckBox(tr("Loop"), this), 11, 41, 59, 9);
+  loopCheck_ = Place(new QCheckBox(tr("&Loop"), this), 11, 41, 59, 9);
   loopCheck_->setGeometry(loopCheck_->x(), loopCheck_->y(),
                           std::max(loopCheck_->width(), loopCheck_->sizeHint().width()),
                           std::max(loopCheck_->height(), loopCheck_->sizeHint().height()));
+  auto* rateLabel = PlaceLabel(new QLabel(tr("R&ate:"), this), 12, 56, 20, 11);
   rateBox_ = Place(new QLineEdit(this), 37, 55, 28, 12);
   rateSpin_ = Place(new UpDownControl(this), 65, 55, 9, 12);
   rateSpin_->SetBuddy(rateBox_);
-  auto* rateLabel = PlaceLabel(new QLabel(tr("Rate:"), this), 12, 56, 20, 11);
+  auto* referenceLabel = PlaceLabel(new QLabel(tr("A&4 (Hz):"), this), 80, 56, 25, 11);
   referenceBox_ = Place(new QLineEdit(this), 113, 55, 28, 12);
-  auto* referenceLabel = PlaceLabel(new QLabel(tr("A4 (Hz):"), this), 80, 56, 25, 11);
-  auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
   auto* deviceLabel =
-      PlaceLabel(new QLabel(tr("Playback device:"), this), 91 + kWidening, 18, 55, 9);
+      PlaceLabel(new QLabel(tr("&Playback device:"), this), 91 + kWidening, 18, 55, 9);
+  deviceList_ = PlaceList(new DeviceComboBox(this), 90 + kWidening, 28, 106);
   auto* instrumentLabel =
-      PlaceLabel(new QLabel(tr("Instrument:"), this), 91 + kWidening, 44, 64, 8);
-  auto* playbackGroup =
-      Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
-  midiGroup->lower();
-  playbackGroup->lower();
+      PlaceLabel(new QLabel(tr("&Instrument:"), this), 91 + kWidening, 44, 64, 8);
+  instrumentList_ = PlaceList(new QComboBox(this), 90 + kWidening, 55, 106);
+  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80, 47, 14);
+  okButton_->setDefault(true);
+  cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80, 47, 14);
 
+  // A combo box is named by its label: on Linux Qt gives its name as its current value, which a
+  // screen reader says after the label.
   rootLabel->setBuddy(rootList_);
   shapeLabel->setBuddy(shapeList_);
   rateLabel->setBuddy(rateBox_);
   referenceLabel->setBuddy(referenceBox_);
   deviceLabel->setBuddy(deviceList_);
   instrumentLabel->setBuddy(instrumentList_);
-  rootList_->setAccessibleName(tr("Root note"));
-  shapeList_->setAccessibleName(tr("Tuning"));
-  deviceList_->setAccessibleName(tr("Playback device"));
-  instrumentList_->setAccessibleName(tr("Instrument"));
   rateBox_->setAccessibleName(tr("Rate"));
   referenceBox_->setAccessibleName(tr("A4 (Hz)"));
+  rateBox_->setAccessibleDescription(tr("%1 to %2").arg(kMinRate).arg(kMaxRate));
+  referenceBox_->setAccessibleDescription(tr("%1 to %2").arg(kMinReferenceA4).arg(kMaxReferenceA4));
+  rateSpin_->UpButton().setAccessibleName(tr("Increase rate"));
+  rateSpin_->DownButton().setAccessibleName(tr("Decrease rate"));
 
-  setTabOrder(okButton_, cancelButton_);
-  setTabOrder(cancelButton_, rootList_);
+  // Tab follows the layout: the playback group row by row, the MIDI group, then OK and Cancel.
   setTabOrder(rootList_, shapeList_);
-  setTabOrder(shapeList_, deviceList_);
-  setTabOrder(deviceList_, instrumentList_);
-  setTabOrder(instrumentList_, loopCheck_);
+  setTabOrder(shapeList_, loopCheck_);
   setTabOrder(loopCheck_, rateBox_);
   setTabOrder(rateBox_, referenceBox_);
+  setTabOrder(referenceBox_, deviceList_);
+  setTabOrder(deviceList_, instrumentList_);
+  setTabOrder(instrumentList_, okButton_);
+  setTabOrder(okButton_, cancelButton_);
 
   for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
     shapeList_->addItem(QString());
@@ -194,8 +202,8 @@ void OptionsDialog::LabelShapes() {
   const std::string root = rootList_->currentText().toStdString();
   for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
     const TuningShapeEntry& entry = kTuningShapes[i];
-    QString text =
-        QString::fromLatin1(entry.label.data(), static_cast<qsizetype>(entry.label.size()));
+    // The labels are literals, so their views end in a terminating zero.
+    QString text = QCoreApplication::translate(kShapeTextContext, entry.label.data());
     const Tuning notes = ShapedTuning(root, entry.shape);
     if (IsNoteName(notes[0])) {
       QStringList names;

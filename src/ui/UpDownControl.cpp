@@ -26,8 +26,6 @@ UpDownControl::UpDownControl(QWidget* parent)
   }
   up_->setArrowType(Qt::UpArrow);
   down_->setArrowType(Qt::DownArrow);
-  up_->setAccessibleName(tr("Up"));
-  down_->setAccessibleName(tr("Down"));
   connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
   connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
 }

@@ -9,7 +9,7 @@ namespace morrowfane {
 
 // A small vertical pair of arrows that steps the integer in a buddy edit box within a range and
 // writes it back as decimal text. The Up and Down keys in the buddy step it too. It works whether
-// or not the buddy is enabled.
+// or not the buddy is enabled. Its owner names the arrows for a screen reader by what they step.
 class UpDownControl : public QWidget {
   Q_OBJECT
 

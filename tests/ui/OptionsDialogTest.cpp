@@ -394,13 +394,15 @@ TEST_F(OptionsDialogTest, CancelEndsTheDialogRejected) {
   EXPECT_TRUE(warnings_.empty());
 }
 
-TEST_F(OptionsDialogTest, TabOrderFollowsTheLayout) {
+TEST_F(OptionsDialogTest, FocusStartsOnTheFirstFieldAndTabFollowsTheLayout) {
   OptionsDialog& dialog = Open();
-  ASSERT_TRUE(dialog.OkButton().hasFocus());
+  ASSERT_TRUE(dialog.RootList().hasFocus());
+  EXPECT_TRUE(dialog.OkButton().isDefault());
+  // The playback group row by row, the MIDI group, then the buttons.
   const std::vector<QWidget*> expected = {
-      &dialog.CancelButton(), &dialog.RootList(),       &dialog.ShapeList(),
-      &dialog.DeviceList(),   &dialog.InstrumentList(), &dialog.LoopCheck(),
-      &dialog.RateBox(),      &dialog.ReferenceBox(),   &dialog.OkButton()};
+      &dialog.ShapeList(),    &dialog.LoopCheck(),    &dialog.RateBox(),
+      &dialog.ReferenceBox(), &dialog.DeviceList(),   &dialog.InstrumentList(),
+      &dialog.OkButton(),     &dialog.CancelButton(), &dialog.RootList()};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);
