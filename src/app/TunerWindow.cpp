@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QMessageBox>
 #include <QPainter>
@@ -13,6 +15,7 @@
 #include "app/AboutBox.h"
 #include "app/ListedDevice.h"
 #include "model/Notes.h"
+#include "model/TuningShapes.h"
 #include "settings/Settings.h"
 #include "ui/DialogUnits.h"
 #include "ui/IconButton.h"
@@ -34,17 +37,45 @@ constexpr int kStringButtonPitch = 25;
 constexpr int kStringButtonTop = 3;
 constexpr int kStringButtonWidth = 25;
 constexpr int kStringButtonHeight = 23;
-// The etched separator between the string buttons and the lower buttons, in client pixels.
-constexpr int kSeparatorY = 47;
+// The etched separator between the string buttons and the lower buttons.
+constexpr int kSeparatorY = 29;
 constexpr std::uint8_t kNoteIconSize = 32;
 // How long a key press shows its button pressed, as a click's animation would.
 constexpr std::chrono::milliseconds kKeyPressShowTime{100};
 
 constexpr std::array<Qt::Key, kStringCount> kStringKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3,
                                                            Qt::Key_4, Qt::Key_5, Qt::Key_6};
+constexpr int kKeysPerOctave = 12;
+
+// A string's note as a screen reader says it: "A2", "F sharp 3" (the octave of MIDI key 60 is 4).
+QString SpokenNote(int key) {
+  const int octave = key / kKeysPerOctave - 1;
+  const std::string_view name = kNoteNames[static_cast<std::size_t>(key % kKeysPerOctave)];
+  const QString letter = QString::fromLatin1(name.data(), 1);
+  if (name.size() > 1) {
+    return TunerWindow::tr("%1 sharp %2", "a note name spoken by a screen reader")
+        .arg(letter)
+        .arg(octave);
+  }
+  return letter + QString::number(octave);
+}
 
 void ShowSaveError(QWidget* parent, const QString& text) {
   QMessageBox::critical(parent, TunerWindow::tr("MorrowFane"), text);
+}
+
+// The message of a failed save in the user's language; the settings layer words it in English.
+QString SaveErrorText(SaveError::Cause cause, const std::filesystem::path& file) {
+  const QString name = QString::fromStdString(file.filename().string());
+  switch (cause) {
+    case SaveError::Cause::AccessDenied:
+      return TunerWindow::tr("Access to %1 was denied.").arg(name);
+    case SaveError::Cause::DiskFull:
+      return TunerWindow::tr("Disk full while accessing %1.").arg(name);
+    case SaveError::Cause::Other:
+      break;
+  }
+  return TunerWindow::tr("An unexpected file error occurred while accessing %1.").arg(name);
 }
 
 bool ExecOptions(OptionsDialog& dialog) {
@@ -60,12 +91,16 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
       outputs_(outputs),
       settingsFile_(std::move(settingsFile)),
       reportSaveError_(ShowSaveError),
-      runOptions_(ExecOptions) {
+      runOptions_(ExecOptions),
+      units_(ApplicationBaseUnits()) {
   setWindowTitle(tr("MorrowFane"));
-  setFont(DialogFont());
+  setFont(DialogFont(units_));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());
+  setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight, units_).size());
+  setAccessibleDescription(
+      tr("Keys 1 to %1 play the strings; F1 opens the About box; Escape closes the window.")
+          .arg(kStringCount));
   CreateControls();
 
   player_.ApplySettings(
@@ -87,6 +122,9 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
     connect(shortcut, &QShortcut::activated, this, [this, k] { PressByKey(k); });
   }
   LabelAllUnlit();
+  // The Menu key opens the context menu through Qt itself; Shift+F10 is its other usual key.
+  auto* menuShortcut = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+  connect(menuShortcut, &QShortcut::activated, this, &TunerWindow::ShowContextMenuByKey);
 
   // The platform's window manager owns the system menu here, so the About item is offered in
   // the window's context menu and on F1; on Windows it goes into the system menu (showEvent).
@@ -107,25 +145,34 @@ TunerWindow::~TunerWindow() {
 }
 
 void TunerWindow::CreateControls() {
-  // Template order: the two lower buttons first, so the focus starts on Options.
   optionsButton_ = new QPushButton(tr("&Options..."), this);
-  optionsButton_->setGeometry(DialogRect(60, 35, 45, 14));
+  optionsButton_->setGeometry(DialogRect(60, 35, 45, 14, units_));
   closeButton_ = new QPushButton(tr("&Close"), this);
-  closeButton_->setGeometry(DialogRect(110, 35, 45, 14));
+  closeButton_->setGeometry(DialogRect(110, 35, 45, 14, units_));
   closeButton_->setDefault(true);
-  setTabOrder(optionsButton_, closeButton_);
   connect(optionsButton_, &QPushButton::clicked, this, &TunerWindow::RunOptions);
   connect(closeButton_, &QPushButton::clicked, this, &TunerWindow::accept);
 
+  // Tab follows the window from left to right: strings 1 to 6, Options, Close. A keyboard user
+  // reaches every string, and its focus mark shows which one has the focus.
+  QWidget* previous = nullptr;
   for (int k = 1; k <= kStringCount; ++k) {
     auto* button = new IconButton(this);
     button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (k - 1),
-                                   kStringButtonTop, kStringButtonWidth, kStringButtonHeight));
-    // Not a tab stop, but a click still takes the focus, as with any push button.
-    button->setFocusPolicy(Qt::ClickFocus);
+                                   kStringButtonTop, kStringButtonWidth, kStringButtonHeight,
+                                   units_));
     button->setAutoDefault(false);
+    button->SetFlatFocus(true);
+    // Checked shows a screen reader which string is lit; only the string-button state sets it.
+    button->setCheckable(true);
+    if (previous != nullptr) {
+      setTabOrder(previous, button);
+    }
+    previous = button;
     buttons_[k - 1] = button;
   }
+  setTabOrder(previous, optionsButton_);
+  setTabOrder(optionsButton_, closeButton_);
 }
 
 IconButton& TunerWindow::StringButton(int stringNumber) {
@@ -146,8 +193,14 @@ void TunerWindow::SetOptionsWarning(MessageFunction warn) {
 
 void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
   IconButton& button = StringButton(stringNumber);
-  button.setAccessibleName(tr("String %1: %2").arg(stringNumber).arg(QString::fromStdString(note)));
+  const PlaybackSettings settings = player_.Settings();
+  const auto keys = ShapedKeys(settings.Root, settings.Shape);
+  const QString spoken = keys ? SpokenNote((*keys)[static_cast<std::size_t>(stringNumber - 1)])
+                              : QString::fromStdString(note);
+  button.setAccessibleName(tr("String %1: %2").arg(stringNumber).arg(spoken));
   button.SetIcons(NoteIcon(note, lit), 0, kNoteIconSize, kNoteIconSize);
+  // A change of the checked state sends the state-change event a screen reader announces.
+  button.setChecked(lit);
 }
 
 void TunerWindow::LabelAllUnlit() {
@@ -168,9 +221,18 @@ void TunerWindow::PrepareOutput() {
 // animation would act only once it had run).
 void TunerWindow::PressByKey(int stringNumber) {
   IconButton& button = StringButton(stringNumber);
+  // The focus moves along, so a screen reader says which string sounds.
+  button.setFocus(Qt::ShortcutFocusReason);
   button.setDown(true);
   state_->PressString(stringNumber);
   QTimer::singleShot(kKeyPressShowTime, &button, [&button] { button.setDown(false); });
+}
+
+void TunerWindow::ShowContextMenuByKey() {
+  const QWidget* focused = focusWidget() != nullptr ? focusWidget() : this;
+  const QPoint position = focused->mapTo(this, focused->rect().center());
+  QContextMenuEvent event(QContextMenuEvent::Keyboard, position, mapToGlobal(position));
+  QCoreApplication::sendEvent(this, &event);
 }
 
 void TunerWindow::RunOptions() {
@@ -192,7 +254,7 @@ void TunerWindow::ShowAbout() {
 
 bool TunerWindow::Save() {
   if (const auto error = SaveSettings(player_.Settings(), settingsFile_)) {
-    reportSaveError_(this, QString::fromStdString(error->message));
+    reportSaveError_(this, SaveErrorText(error->cause, settingsFile_));
     return false;
   }
   return true;
@@ -217,9 +279,10 @@ void TunerWindow::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
   painter.setPen(palette().color(QPalette::Dark));
-  painter.drawLine(0, kSeparatorY, width() - 1, kSeparatorY);
+  const int y = DialogUnitsToPixelsY(kSeparatorY, units_);
+  painter.drawLine(0, y, width() - 1, y);
   painter.setPen(palette().color(QPalette::Light));
-  painter.drawLine(0, kSeparatorY + 1, width() - 1, kSeparatorY + 1);
+  painter.drawLine(0, y + 1, width() - 1, y + 1);
 }
 
 #ifdef Q_OS_WIN

@@ -9,6 +9,7 @@
 #include "app/StringButtons.h"
 #include "player/MidiOutput.h"
 #include "player/TonePlayer.h"
+#include "ui/DialogUnits.h"
 
 class QAction;
 class QPushButton;
@@ -68,6 +69,8 @@ class TunerWindow : public QDialog {
   void LabelAllUnlit();
   void PrepareOutput();
   void PressByKey(int stringNumber);
+  // Shift+F10: the context menu at the focused control, as the Menu key opens it.
+  void ShowContextMenuByKey();
   bool Save();
 
   TonePlayer& player_;
@@ -76,6 +79,8 @@ class TunerWindow : public QDialog {
   MessageFunction reportSaveError_;
   MessageFunction optionsWarning_;
   OptionsRunner runOptions_;
+  // The layout's dialog units, from the application font when the window was built.
+  DialogBaseUnits units_;
   QPushButton* optionsButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
   std::array<IconButton*, kStringCount> buttons_{};

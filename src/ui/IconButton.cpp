@@ -1,5 +1,6 @@
 #include "ui/IconButton.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QFocusEvent>
 #include <QImageReader>
@@ -7,6 +8,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+
+#include "ui/IconButtonAccessible.h"
 
 namespace morrowfane {
 namespace {
@@ -64,6 +67,11 @@ void DrawFocusRect(QPainter& painter, const QRect& rect, const QColor& colour) {
 
 IconButton::IconButton(QWidget* parent, IconPathLookup iconPaths)
     : QPushButton(parent), iconPaths_(std::move(iconPaths)) {
+  static const bool accessibleInstalled = [] {
+    QAccessible::installFactory(&IconButtonAccessible::Create);
+    return true;
+  }();
+  static_cast<void>(accessibleInstalled);
   setFlat(true);
   setMouseTracking(true);
   ResetNormalBackgroundColor(0);

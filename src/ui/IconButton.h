@@ -71,6 +71,8 @@ class IconButton : public QPushButton {
   void mouseMoveEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   bool event(QEvent* event) override;
+  // A checkable icon button shows a state its owner keeps: a click never toggles it.
+  void nextCheckState() override {}
 
  private:
   struct LoadedIcon {

@@ -63,5 +63,29 @@ INSTANTIATE_TEST_SUITE_P(
         // The tuner window's client area.
         RectCase{0, 0, 162, 54, QRect(0, 0, 243, 88)}));
 
+struct FontCase {
+  double points;
+  int baseX;
+  int baseY;
+};
+
+void PrintTo(const FontCase& c, std::ostream* os) {
+  *os << c.points << " pt";
+}
+
+class DesktopFontUnits : public ::testing::TestWithParam<FontCase> {};
+
+TEST_P(DesktopFontUnits, GrowWithTheApplicationFontFromTheTemplateOnesAtNinePoints) {
+  const DialogBaseUnits units = BaseUnitsForPointSize(GetParam().points);
+  EXPECT_EQ(units.x, GetParam().baseX);
+  EXPECT_EQ(units.y, GetParam().baseY);
+}
+
+// 6 x 13 pixels at 9 points, in proportion and rounded.
+INSTANTIATE_TEST_SUITE_P(Sizes, DesktopFontUnits,
+                         ::testing::Values(FontCase{9, 6, 13}, FontCase{7.5, 5, 11},
+                                           FontCase{11, 7, 16}, FontCase{12, 8, 17},
+                                           FontCase{16, 11, 23}));
+
 }  // namespace
 }  // namespace morrowfane
