@@ -28,7 +28,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(DialogRect(0, 0, kBoxWidth, kBoxHeight).size());
 
-  AddLine(this, tr("MorrowFane Version 1.0"), DialogRect(7, 7, 90, 8));
+  // The version line is the same in every language.
+  AddLine(this, QStringLiteral("MorrowFane Version 1.0"), DialogRect(7, 7, 90, 8));
   AddLine(this, tr("Reference notes for guitars"), DialogRect(7, 17, 90, 8));
   AddLine(this, tr("Sound by FluidSynth and RtMidi"), DialogRect(7, 28, 103, 9));
   AddLine(this, tr("Built with Qt 6"), DialogRect(7, 46, 77, 8));

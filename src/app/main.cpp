@@ -12,6 +12,7 @@
 #include "ports/SystemMidiOutputs.h"
 #include "settings/Settings.h"
 #include "ui/IconResources.h"
+#include "ui/Translators.h"
 
 namespace {
 
@@ -27,13 +28,15 @@ void Print(std::FILE* stream, const QString& text) {
 std::optional<int> HandleCommandLine(int argc, char* argv[]) {
   // A QCoreApplication gives the usage line the program's name as invoked and needs no display.
   const QCoreApplication core(argc, argv);
+  const morrowfane::Translators translators;
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Plays reference notes for tuning a six-string guitar by ear."));
+  parser.setApplicationDescription(QCoreApplication::translate(
+      "CommandLine", "Plays reference notes for tuning a six-string guitar by ear."));
   // Not addHelpOption(): its --help-all would list the window system's options, which are read
   // only once the window system starts.
-  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                QStringLiteral("Displays this help and exits."));
+  const QCommandLineOption help(
+      {QStringLiteral("h"), QStringLiteral("help")},
+      QCoreApplication::translate("CommandLine", "Displays this help and exits."));
   parser.addOption(help);
   const QCommandLineOption version = parser.addVersionOption();
 
@@ -43,8 +46,9 @@ std::optional<int> HandleCommandLine(int argc, char* argv[]) {
     return kUsageExitCode;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    Print(stderr, QStringLiteral("morrowfane: unexpected argument '%1'.\n")
-                      .arg(parser.positionalArguments().constFirst()));
+    Print(stderr, QStringLiteral("morrowfane: %1\n")
+                      .arg(QCoreApplication::translate("CommandLine", "unexpected argument '%1'.")
+                               .arg(parser.positionalArguments().constFirst())));
     Print(stderr, parser.helpText());
     return kUsageExitCode;
   }
@@ -73,6 +77,7 @@ int main(int argc, char* argv[]) {
   std::optional<morrowfane::WindowSystemStart> start(std::in_place);
   QApplication application(argc, argv);
   start.reset();
+  const morrowfane::Translators translators;
   QApplication::setDesktopFileName(QStringLiteral("io.github.morrowfane.MorrowFane"));
   QApplication::setWindowIcon(morrowfane::ApplicationIcon());
 
