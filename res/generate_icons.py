@@ -29,6 +29,9 @@ GREY = (0x90, 0x90, 0x90)
 WHITE = (0xFF, 0xFF, 0xFF)
 DARK = (0x40, 0x40, 0x40)
 BLACK = (0x10, 0x10, 0x10)
+# A sounding string's face: a solid dark disc, so the lit icon differs from the unlit one by far
+# more than its letter's colour, and the white letter on it keeps a contrast above 8:1.
+LIT_FACE = (0x1F, 0x3A, 0x5F)
 
 
 def write_png(path, width, height, pixels):
@@ -167,17 +170,18 @@ def draw_note_icon(name, lit, size):
     def face(x, y):
         distance = math.hypot(x - centre, y - centre)
         if distance > radius - rim:
-            # A raised rim: light towards the upper left, dark towards the lower right.
+            # A raised rim, or a pressed one while lit: light towards the upper left, dark towards
+            # the lower right, the other way round when lit.
             light = ((centre - x) + (centre - y)) / (radius * math.sqrt(2.0))
+            if lit:
+                light = -light
             return WHITE if light > 0.15 else (DARK if light < -0.15 else GREY)
+        if lit:
+            return LIT_FACE
         return SILVER if (int(x) + int(y)) % 2 == 0 else GREY
 
     canvas.fill(in_disc, face)
     strokes, sharp = letter_strokes(name)
-    if lit:
-        # A dark drop shadow keeps the white letter legible on the grey face.
-        canvas.stroke(strokes, 2.6, DARK, offset=(0.8, 0.8))
-        canvas.stroke(sharp, 1.3, DARK, offset=(0.6, 0.6))
     ink = WHITE if lit else BLACK
     canvas.stroke(strokes, 2.6, ink)
     canvas.stroke(sharp, 1.3, ink)

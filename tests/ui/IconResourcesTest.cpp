@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "model/Notes.h"
@@ -49,6 +51,62 @@ TEST(NoteIcons, EveryNoteHasAnUnlitAndALitIconAtBothDensities) {
         EXPECT_EQ(white, 0) << id;
         EXPECT_GT(dark, 15) << id;
       }
+    }
+  }
+}
+
+// Relative luminance as the contrast guidelines for the web define it.
+double Luminance(const QColor& colour) {
+  const auto linear = [](double channel) {
+    return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+         0.0722 * linear(colour.blueF());
+}
+
+double Contrast(double a, double b) {
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// The face's mean luminance below the letter, where a dithered face averages its two greys.
+double FaceLuminance(const QImage& image, int scale) {
+  double sum = 0;
+  int count = 0;
+  for (int y = 26 * scale; y < 28 * scale; ++y) {
+    for (int x = 12 * scale; x < 20 * scale; ++x) {
+      sum += Luminance(image.pixelColor(x, y));
+      ++count;
+    }
+  }
+  return sum / count;
+}
+
+// The letter's ink: the pixel of the letter's area farthest in luminance from the face.
+double LetterContrast(const QImage& image, int scale) {
+  const double face = FaceLuminance(image, scale);
+  double best = 1;
+  for (int y = 9 * scale; y < 23 * scale; ++y) {
+    for (int x = 9 * scale; x < 23 * scale; ++x) {
+      best = std::max(best, Contrast(face, Luminance(image.pixelColor(x, y))));
+    }
+  }
+  return best;
+}
+
+TEST(NoteIcons, LettersStandOutFromTheirFaceAndALitFaceFromAnUnlitOne) {
+  for (const std::string_view name : kNoteNames) {
+    for (const auto& [suffix, scale] : {std::pair{"", 1}, std::pair{"@2x", 2}}) {
+      const auto load = [&](bool lit) {
+        QString path = ProgramIconPath(NoteIcon(name, lit));
+        return QImage(path.replace(QStringLiteral(".png"), QStringLiteral("%1.png").arg(suffix)));
+      };
+      const QImage unlit = load(false);
+      const QImage lit = load(true);
+      EXPECT_GE(LetterContrast(unlit, scale), 4.5) << name << suffix;
+      EXPECT_GE(LetterContrast(lit, scale), 4.5) << name << suffix;
+      // Lit differs by the face's shade, not only by the letter's colour.
+      EXPECT_GE(Contrast(FaceLuminance(unlit, scale), FaceLuminance(lit, scale)), 3.0)
+          << name << suffix;
     }
   }
 }
