@@ -61,6 +61,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${MORROWFANE_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fluid-soundfont-gm)
+# Qt's own translations put its dialogs' buttons and menus in the user's language too.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS timgm6mb-soundfont)
 include(CPack)
