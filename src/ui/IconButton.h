@@ -18,7 +18,8 @@ namespace morrowfane {
 // A push button that draws itself: a flat face in a solid colour with an icon and an optional
 // one-line caption, shifted one pixel while held down, and an active look (own colours, own icon)
 // while pressed or while the pointer is taken to be over it. Clicking and keyboard handling are
-// QPushButton's; this class only draws and tracks the pointer.
+// QPushButton's; this class only draws and tracks the pointer. A checkable one shows a checked
+// state that its owner sets: a click never toggles it.
 class IconButton : public QPushButton {
   Q_OBJECT
 

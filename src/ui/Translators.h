@@ -16,9 +16,6 @@ class Translators {
   Translators(const Translators&) = delete;
   Translators& operator=(const Translators&) = delete;
 
-  // Whether the program's own texts are translated.
-  bool Translated() const { return programLoaded_; }
-
  private:
   QTranslator program_;
   QTranslator qt_;
