@@ -28,8 +28,10 @@ constexpr int kWidening = kShapeListWidth + 32;
 constexpr int kDialogWidth = 210 + kWidening;
 constexpr int kDialogHeight = 101;
 constexpr int kListRows = 10;
-// The least room between the controls and the dialog's right and lower edges.
+// The least room between the controls and the dialog's right and lower edges, and between a group
+// box's controls and its right edge.
 constexpr int kContentMargin = 5;
+constexpr int kGroupPadding = 6;
 
 void ShowWarning(QWidget* parent, const QString& text) {
   QMessageBox::warning(parent, OptionsDialog::tr("Options"), text);
@@ -47,6 +49,23 @@ QLabel* PlaceLabel(QLabel* label, int x, int y, int width, int height) {
   rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
   label->setGeometry(rect);
   return label;
+}
+
+// Moves the widgets of a row, left to right, wherever a label's text reaches into the widget
+// after it, and returns the row's right edge.
+int MakeRoomForLabels(std::initializer_list<QWidget*> row) {
+  int shift = 0;
+  const QWidget* previous = nullptr;
+  for (QWidget* widget : row) {
+    if (const auto* label = qobject_cast<const QLabel*>(previous)) {
+      const QString shown = QString(label->text()).remove(QLatin1Char('&'));
+      const int textEnd = label->x() + label->fontMetrics().horizontalAdvance(shown);
+      shift = std::max(shift, textEnd - widget->x());
+    }
+    widget->move(widget->x() + shift, widget->y());
+    previous = widget;
+  }
+  return previous->geometry().right() + 1;
 }
 
 // A drop-down list: the template's height is that of the opened list; closed it is as high as
@@ -88,9 +107,11 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
 }
 
 void OptionsDialog::CreateControls() {
+  const DialogBaseUnits units = ApplicationBaseUnits();
   // The group boxes come first and lie beneath the controls they frame.
-  Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
-  Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
+  auto* playbackGroup =
+      Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
+  auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
   auto* rootLabel = PlaceLabel(new QLabel(tr("&Root note:"), this), 11, 19, 36, 11);
   rootList_ = PlaceList(new QComboBox(this), 49, 17, 25);
   for (const std::string_view root : kRootChoices) {
@@ -118,6 +139,21 @@ void OptionsDialog::CreateControls() {
   okButton_->setDefault(true);
   cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80, 47, 14);
 
+  // Longer labels (a translation, a larger font) push their rows, and the MIDI group, rightwards.
+  const int rowsRight =
+      std::max(MakeRoomForLabels({rootLabel, rootList_, shapeLabel, shapeList_}),
+               MakeRoomForLabels({rateLabel, rateBox_, rateSpin_, referenceLabel, referenceBox_}));
+  const int extra = std::max(0, rowsRight + DialogUnitsToPixelsX(kGroupPadding, units) -
+                                    (playbackGroup->geometry().right() + 1));
+  playbackGroup->resize(playbackGroup->width() + extra, playbackGroup->height());
+  for (QWidget* widget :
+       {static_cast<QWidget*>(midiGroup), static_cast<QWidget*>(deviceLabel),
+        static_cast<QWidget*>(deviceList_), static_cast<QWidget*>(instrumentLabel),
+        static_cast<QWidget*>(instrumentList_), static_cast<QWidget*>(okButton_),
+        static_cast<QWidget*>(cancelButton_)}) {
+    widget->move(widget->x() + extra, widget->y());
+  }
+
   // A combo box is named by its label: on Linux Qt gives its name as its current value, which a
   // screen reader says after the label.
   rootLabel->setBuddy(rootList_);
@@ -126,6 +162,22 @@ void OptionsDialog::CreateControls() {
   referenceLabel->setBuddy(referenceBox_);
   deviceLabel->setBuddy(deviceList_);
   instrumentLabel->setBuddy(instrumentList_);
+  DescribeControls();
+
+  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
+    shapeList_->addItem(QString());
+  }
+  connect(rootList_, &QComboBox::currentTextChanged, this, &OptionsDialog::LabelShapes);
+  // The closed lists are narrow for long names; the whole chosen entry is their tooltip.
+  for (QComboBox* list : {static_cast<QComboBox*>(deviceList_), instrumentList_}) {
+    connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
+  }
+  connect(cancelButton_, &QPushButton::clicked, this, &OptionsDialog::reject);
+  connect(okButton_, &QPushButton::clicked, this, &OptionsDialog::accept);
+  connect(loopCheck_, &QCheckBox::clicked, this, &OptionsDialog::OnLoopClicked);
+}
+
+void OptionsDialog::DescribeControls() {
   rateBox_->setAccessibleName(tr("Rate"));
   referenceBox_->setAccessibleName(tr("A4 (Hz)"));
   rateBox_->setAccessibleDescription(tr("%1 to %2").arg(kMinRate).arg(kMaxRate));
@@ -142,18 +194,6 @@ void OptionsDialog::CreateControls() {
   setTabOrder(deviceList_, instrumentList_);
   setTabOrder(instrumentList_, okButton_);
   setTabOrder(okButton_, cancelButton_);
-
-  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
-    shapeList_->addItem(QString());
-  }
-  connect(rootList_, &QComboBox::currentTextChanged, this, &OptionsDialog::LabelShapes);
-  // The closed lists are narrow for long names; the whole chosen entry is their tooltip.
-  for (QComboBox* list : {static_cast<QComboBox*>(deviceList_), instrumentList_}) {
-    connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
-  }
-  connect(cancelButton_, &QPushButton::clicked, this, &OptionsDialog::reject);
-  connect(okButton_, &QPushButton::clicked, this, &OptionsDialog::accept);
-  connect(loopCheck_, &QCheckBox::clicked, this, &OptionsDialog::OnLoopClicked);
 }
 
 void OptionsDialog::FillControls() {

@@ -52,6 +52,8 @@ class OptionsDialog : public QDialog {
 
  private:
   void CreateControls();
+  // Accessible names and descriptions, and the Tab order.
+  void DescribeControls();
   void FillControls();
   void FillDevices();
   void OnLoopClicked();
