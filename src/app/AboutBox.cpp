@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ui/DialogUnits.h"
 
@@ -10,6 +11,8 @@ namespace {
 
 constexpr int kBoxWidth = 146;
 constexpr int kBoxHeight = 61;
+// The least room between the contents and the box's right and lower edges.
+constexpr int kContentMargin = 6;
 
 QLabel* AddLine(QWidget* parent, const QString& text, QRect rect) {
   auto* label = new QLabel(text, parent);
@@ -32,10 +35,16 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   AddLine(this, QStringLiteral("MorrowFane Version 1.0"), DialogRect(7, 7, 90, 8));
   AddLine(this, tr("Reference notes for guitars"), DialogRect(7, 17, 90, 8));
   AddLine(this, tr("Sound by FluidSynth and RtMidi"), DialogRect(7, 28, 103, 9));
-  AddLine(this, tr("Built with Qt 6"), DialogRect(7, 46, 77, 8));
+  const QLabel* lastLine = AddLine(this, tr("Built with Qt 6"), DialogRect(7, 46, 77, 8));
 
   auto* ok = new QPushButton(tr("OK"), this);
   ok->setGeometry(DialogRect(94, 40, 45, 14));
+  // A longer last line (a translation, a larger font) moves the button aside; the box grows.
+  const int lineEnd = lastLine->x() + lastLine->sizeHint().width();
+  ok->move(
+      std::max(ok->x(), lineEnd + DialogUnitsToPixelsX(kContentMargin, ApplicationBaseUnits())),
+      ok->y());
+  FitToContent(*this, kContentMargin);
   ok->setDefault(true);
   ok->setFocus();
   connect(ok, &QPushButton::clicked, this, &AboutBox::accept);

@@ -17,6 +17,13 @@ DialogBaseUnits ApplicationBaseUnits() {
   return BaseUnitsForPointSize(QFontInfo(QApplication::font()).pointSizeF());
 }
 
+void FitToContent(QWidget& dialog, int margin) {
+  const QRect content = dialog.childrenRect();
+  const QSize room = DialogRect(0, 0, margin, margin).size();
+  dialog.setFixedSize(dialog.size().expandedTo(
+      QSize(content.right() + 1 + room.width(), content.bottom() + 1 + room.height())));
+}
+
 QFont DialogFont(DialogBaseUnits units) {
   QFont font = QApplication::font();
   font.setPixelSize(ScaleRounded(kDialogFontPixelSize, units.y, kTemplateBaseUnits.y));

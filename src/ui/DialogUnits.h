@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QWidget>
 
 namespace morrowfane {
 
@@ -60,6 +61,10 @@ constexpr QRect DialogRect(int x, int y, int width, int height, DialogBaseUnits 
   const int bottom = DialogUnitsToPixelsY(y + height, base);
   return QRect(left, top, right - left, bottom - top);
 }
+
+// Grows a dialog from its template size to hold every control with `margin` dialog units of room
+// to its right and lower edges, where a larger font or a longer translation needs it.
+void FitToContent(QWidget& dialog, int margin);
 
 // The same in the application font's units.
 inline QRect DialogRect(int x, int y, int width, int height) {

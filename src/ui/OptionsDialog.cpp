@@ -99,10 +99,7 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
   CreateControls();
   FillControls();
   // The template's size, or more where a larger font or a longer translation needs it.
-  const QRect content = childrenRect();
-  const QSize margin = DialogRect(0, 0, kContentMargin, kContentMargin).size();
-  setFixedSize(size().expandedTo(
-      QSize(content.right() + 1 + margin.width(), content.bottom() + 1 + margin.height())));
+  FitToContent(*this, kContentMargin);
   rootList_->setFocus();
 }
 
