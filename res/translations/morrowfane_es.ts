@@ -17,7 +17,7 @@
     </message>
 </context>
 <context>
-    <name>TuningShape</name>
+    <name>TuningNames</name>
     <message>
         <source>Standard</source>
         <translation>Estándar</translation>

@@ -21,32 +21,32 @@ struct TuningShapeEntry {
 };
 
 // The translation context of the shapes' labels.
-inline constexpr char kShapeTextContext[] = "TuningShape";
+inline constexpr char kShapeTextContext[] = "TuningNames";
 
 // In the order the options dialog lists them.
 inline constexpr std::array<TuningShapeEntry, 6> kTuningShapes = {{
     {TuningShape::Standard,
-     MORROWFANE_TRANSLATABLE("TuningShape", "Standard"),
+     MORROWFANE_TRANSLATABLE("TuningNames", "Standard"),
      "Standard",
      {0, 0, 0, 0, 0, 0}},
     {TuningShape::DropD,
-     MORROWFANE_TRANSLATABLE("TuningShape", "Drop D"),
+     MORROWFANE_TRANSLATABLE("TuningNames", "Drop D"),
      "DropD",
      {2, 0, 0, 0, 0, 0}},
     {TuningShape::DoubleDropD,
-     MORROWFANE_TRANSLATABLE("TuningShape", "Double drop D"),
+     MORROWFANE_TRANSLATABLE("TuningNames", "Double drop D"),
      "DoubleDropD",
      {2, 0, 0, 0, 0, 2}},
     {TuningShape::Dadgad,
-     MORROWFANE_TRANSLATABLE("TuningShape", "DADGAD"),
+     MORROWFANE_TRANSLATABLE("TuningNames", "DADGAD"),
      "DADGAD",
      {2, 0, 0, 0, 2, 2}},
     {TuningShape::OpenD,
-     MORROWFANE_TRANSLATABLE("TuningShape", "Open D"),
+     MORROWFANE_TRANSLATABLE("TuningNames", "Open D"),
      "OpenD",
      {2, 0, 0, 1, 2, 2}},
     {TuningShape::OpenG,
-     MORROWFANE_TRANSLATABLE("TuningShape", "Open G"),
+     MORROWFANE_TRANSLATABLE("TuningNames", "Open G"),
      "OpenG",
      {2, 2, 0, 0, 0, 2}},
 }};
