@@ -67,6 +67,33 @@
     </message>
 </context>
 <context>
+    <name>morrowfane::DeviceComboBox</name>
+    <message>
+        <source>no SoundFont found</source>
+        <translation>kein SoundFont gefunden</translation>
+    </message>
+    <message>
+        <source>SoundFont unusable</source>
+        <translation>SoundFont unbrauchbar</translation>
+    </message>
+    <message>
+        <source>no audio output</source>
+        <translation>keine Audioausgabe</translation>
+    </message>
+    <message>
+        <source>no JACK server</source>
+        <translation>kein JACK-Server</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>nicht angeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>morrowfane::OptionsDialog</name>
     <message>
         <source>Options</source>

@@ -67,6 +67,33 @@
     </message>
 </context>
 <context>
+    <name>morrowfane::DeviceComboBox</name>
+    <message>
+        <source>no SoundFont found</source>
+        <translation>no se encontró ninguna SoundFont</translation>
+    </message>
+    <message>
+        <source>SoundFont unusable</source>
+        <translation>SoundFont inutilizable</translation>
+    </message>
+    <message>
+        <source>no audio output</source>
+        <translation>sin salida de audio</translation>
+    </message>
+    <message>
+        <source>no JACK server</source>
+        <translation>sin servidor JACK</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>no conectado</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>morrowfane::OptionsDialog</name>
     <message>
         <source>Options</source>

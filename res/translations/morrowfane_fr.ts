@@ -67,6 +67,33 @@
     </message>
 </context>
 <context>
+    <name>morrowfane::DeviceComboBox</name>
+    <message>
+        <source>no SoundFont found</source>
+        <translation>aucune SoundFont trouvée</translation>
+    </message>
+    <message>
+        <source>SoundFont unusable</source>
+        <translation>SoundFont inutilisable</translation>
+    </message>
+    <message>
+        <source>no audio output</source>
+        <translation>aucune sortie audio</translation>
+    </message>
+    <message>
+        <source>no JACK server</source>
+        <translation>aucun serveur JACK</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>non connecté</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>morrowfane::OptionsDialog</name>
     <message>
         <source>Options</source>

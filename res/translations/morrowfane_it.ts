@@ -67,6 +67,33 @@
     </message>
 </context>
 <context>
+    <name>morrowfane::DeviceComboBox</name>
+    <message>
+        <source>no SoundFont found</source>
+        <translation>nessun SoundFont trovato</translation>
+    </message>
+    <message>
+        <source>SoundFont unusable</source>
+        <translation>SoundFont inutilizzabile</translation>
+    </message>
+    <message>
+        <source>no audio output</source>
+        <translation>nessuna uscita audio</translation>
+    </message>
+    <message>
+        <source>no JACK server</source>
+        <translation>nessun server JACK</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>non collegato</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>morrowfane::OptionsDialog</name>
     <message>
         <source>Options</source>

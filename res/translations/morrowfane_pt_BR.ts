@@ -67,6 +67,33 @@
     </message>
 </context>
 <context>
+    <name>morrowfane::DeviceComboBox</name>
+    <message>
+        <source>no SoundFont found</source>
+        <translation>nenhum SoundFont encontrado</translation>
+    </message>
+    <message>
+        <source>SoundFont unusable</source>
+        <translation>SoundFont inutilizável</translation>
+    </message>
+    <message>
+        <source>no audio output</source>
+        <translation>sem saída de áudio</translation>
+    </message>
+    <message>
+        <source>no JACK server</source>
+        <translation>sem servidor JACK</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>não conectado</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>morrowfane::OptionsDialog</name>
     <message>
         <source>Options</source>

@@ -51,6 +51,7 @@ TEST_F(GermanWindow, TheSaveErrorIsGerman) {
 
 TEST(GermanOptionsDialog, TheDialogAndItsValidationMessageAreGerman) {
   RecordingMidiOutputs outputs(1);
+  outputs.SetState(kDefaultDeviceId, DeviceState::NoAudioOutput);
   OptionsDialog dialog(outputs, PlaybackSettings{.Root = "D"});
   dialog.show();
   EXPECT_EQ(dialog.windowTitle().toStdString(), "Optionen");
@@ -62,6 +63,9 @@ TEST(GermanOptionsDialog, TheDialogAndItsValidationMessageAreGerman) {
   EXPECT_EQ(dialog.CancelButton().text().toStdString(), "Abbrechen");
   EXPECT_EQ(dialog.ShapeList().itemText(2).toStdString(), "Doppel-Drop-D (C G C F A C)");
   EXPECT_EQ(dialog.RateBox().accessibleDescription().toStdString(), "20 bis 400");
+  // The device's state in German; its name is the device's own.
+  EXPECT_EQ(dialog.DeviceList().itemText(0).toStdString(),
+            "Recording default device (keine Audioausgabe)");
 
   QString message;
   QString title;

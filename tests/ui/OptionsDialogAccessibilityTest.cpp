@@ -44,7 +44,7 @@ class OptionsDialogAccessibility : public ::testing::Test {
 // A drop-down, its value as a screen reader reads it on focus, and after one Down key.
 struct ListCase {
   const char* name;
-  QComboBox& (OptionsDialog::*list)();
+  QComboBox& (*list)(OptionsDialog&);
   const char* value;
   const char* next;
 };
@@ -59,7 +59,7 @@ class SpokenListValue : public OptionsDialogAccessibility,
 TEST_P(SpokenListValue, IsTheCurrentEntryOnFocusAndAfterAnArrowKey) {
   const ListCase& c = GetParam();
   OptionsDialog& dialog = Open();
-  QComboBox& list = (dialog.*c.list)();
+  QComboBox& list = c.list(dialog);
   list.setFocus(Qt::TabFocusReason);
   // On Linux the name is the value: a label names a drop-down through its relation.
   EXPECT_EQ(Spoken(list, QAccessible::Name), QString::fromUtf8(c.value));
@@ -72,13 +72,15 @@ TEST_P(SpokenListValue, IsTheCurrentEntryOnFocusAndAfterAnArrowKey) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, SpokenListValue,
-    ::testing::Values(ListCase{"root note", &OptionsDialog::RootList, "E", "D#"},
-                      ListCase{"tuning", &OptionsDialog::ShapeList, "Standard (E A D G B E)",
-                               "Drop D (D A D G B E)"},
-                      ListCase{"device", &OptionsDialog::DeviceList, "Recording default device",
-                               "Recording device 0"},
-                      ListCase{"instrument", &OptionsDialog::InstrumentList, "Acoustic Grand Piano",
-                               "Bright Acoustic Piano"}));
+    ::testing::Values(
+        ListCase{"root note", [](OptionsDialog& d) -> QComboBox& { return d.RootList(); }, "E",
+                 "D#"},
+        ListCase{"tuning", [](OptionsDialog& d) -> QComboBox& { return d.ShapeList(); },
+                 "Standard (E A D G B E)", "Drop D (D A D G B E)"},
+        ListCase{"device", [](OptionsDialog& d) -> QComboBox& { return d.DeviceList(); },
+                 "Recording default device", "Recording device 0"},
+        ListCase{"instrument", [](OptionsDialog& d) -> QComboBox& { return d.InstrumentList(); },
+                 "Acoustic Grand Piano", "Bright Acoustic Piano"}));
 
 TEST_F(OptionsDialogAccessibility, ANewRootIsSpokenInTheTuningListToo) {
   OptionsDialog& dialog = Open();
