@@ -28,6 +28,10 @@ SdlAudioOutput::Subsystems::~Subsystems() {
   if (ok) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_EVENTS);
   }
+  // SDL keeps its hints until it quits; nothing else of the program uses it.
+  if (SDL_WasInit(0) == 0) {
+    SDL_Quit();
+  }
 }
 
 SdlAudioOutput::SdlAudioOutput(double sampleRate, AudioSource& source, OutputLostHandler lost)
