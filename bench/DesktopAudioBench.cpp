@@ -53,11 +53,7 @@ double Milliseconds(Clock::duration duration) {
 }
 
 std::unique_ptr<BuiltInSynth> SynthOnSdl() {
-  BuiltInSynthOptions options;
-  options.audioDrivers = {"sdl"};
-  options.tuning = MakePitchCorrector;
-  auto synth = std::make_unique<BuiltInSynth>(std::move(options));
-  synth->Prepare(kNylonGuitar);
+  auto synth = testing::CorrectedSynthOnSdl(kNylonGuitar);
   synth->WaitUntilReady(kLoadTimeout);
   return synth;
 }

@@ -7,6 +7,7 @@
 #include "AudioAnalysis.h"
 #include "DesktopSoundServer.h"
 #include "pitch/PitchAnalysis.h"
+#include "pitch/PitchCorrector.h"
 
 namespace morrowfane::testing {
 namespace {
@@ -51,6 +52,15 @@ std::optional<std::size_t> Onset(std::span<const float> samples, std::size_t fro
   }
   const auto onset = FirstAbove(samples.subspan(from), level);
   return onset ? std::optional(from + *onset) : std::nullopt;
+}
+
+std::unique_ptr<BuiltInSynth> CorrectedSynthOnSdl(int program) {
+  BuiltInSynthOptions options;
+  options.audioDrivers = {"sdl"};
+  options.tuning = MakePitchCorrector;
+  auto synth = std::make_unique<BuiltInSynth>(std::move(options));
+  synth->Prepare(program);
+  return synth;
 }
 
 Recording RecordStrikes(const std::function<void(int key)>& strike, const std::vector<int>& keys) {

@@ -3,9 +3,12 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
+
+#include "synth/BuiltInSynth.h"
 
 namespace morrowfane::testing {
 
@@ -33,6 +36,10 @@ NoteReading ReadNote(std::span<const float> samples, std::size_t strike, int key
 // there: the first sample well above the level of the kLevelWindow samples before `from`.
 inline constexpr std::size_t kLevelWindow = 4800;  // 0.1 s
 std::optional<std::size_t> Onset(std::span<const float> samples, std::size_t from = kLevelWindow);
+
+// The built-in synthesizer on the desktop's sound server through SDL, with its pitch correction,
+// `program` announced so that it is worked out while loading.
+std::unique_ptr<BuiltInSynth> CorrectedSynthOnSdl(int program);
 
 // `keys` struck by `strike`, kStrikeSpacing apart, recorded from the default sink's monitor, with
 // the index of each strike found in it.

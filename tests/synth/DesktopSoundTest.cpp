@@ -11,8 +11,6 @@
 #include "AudioAnalysis.h"
 #include "DesktopSoundServer.h"
 #include "NoteRecording.h"
-#include "pitch/PitchAnalysis.h"
-#include "pitch/PitchCorrector.h"
 #include "synth/BuiltInSynth.h"
 
 namespace morrowfane {
@@ -59,15 +57,6 @@ class DesktopSoundTest : public ::testing::TestWithParam<Kind> {
   std::unique_ptr<DesktopSoundServer> server_;
 };
 
-std::unique_ptr<BuiltInSynth> SynthOnSdl() {
-  BuiltInSynthOptions options;
-  options.audioDrivers = {"sdl"};
-  options.tuning = MakePitchCorrector;
-  auto synth = std::make_unique<BuiltInSynth>(std::move(options));
-  synth->Prepare(kNylonGuitar);
-  return synth;
-}
-
 // `keys` struck on one connection of `synth`.
 testing::Recording RecordStrikes(BuiltInSynth& synth, const std::vector<int>& keys) {
   auto connection = synth.Open();
@@ -94,7 +83,7 @@ void ExpectStrikesWholeAndInTune(const testing::Recording& recording,
 
 // Each string of the standard tuning, recorded from the sink's monitor.
 TEST_P(DesktopSoundTest, SixStringsSoundWholeAndInTuneThroughOneStream) {
-  auto synth = SynthOnSdl();
+  auto synth = testing::CorrectedSynthOnSdl(kNylonGuitar);
   ASSERT_TRUE(synth->WaitUntilReady(kLoadTimeout)) << synth->Name();
   EXPECT_EQ(synth->AudioDriver().rfind("sdl/", 0), 0u) << synth->AudioDriver();
   const std::vector<int> strings = {40, 45, 50, 55, 59, 64};
@@ -104,7 +93,7 @@ TEST_P(DesktopSoundTest, SixStringsSoundWholeAndInTuneThroughOneStream) {
 
 // With nothing sounding for the ring limit the program holds no stream; a note opens it again.
 TEST_P(DesktopSoundTest, LetsGoOfTheStreamWhenIdleAndOpensItForTheNextNote) {
-  auto synth = SynthOnSdl();
+  auto synth = testing::CorrectedSynthOnSdl(kNylonGuitar);
   ASSERT_TRUE(synth->WaitUntilReady(kLoadTimeout)) << synth->Name();
   ASSERT_EQ(server_->Streams(), 1);
   EXPECT_TRUE(WaitFor([this] { return server_->Streams() == 0; }, kIdleWait));
