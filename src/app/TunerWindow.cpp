@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 
 #include "app/AboutBox.h"
@@ -26,9 +27,17 @@
 namespace morrowfane {
 namespace {
 
-// Template layout, in dialog units.
+// Template layout, in dialog units. The window is kWindowWidth wide for up to six strings and
+// widens by a button's pitch per string beyond; Options and Close keep their distance from its
+// right edge.
 constexpr int kWindowWidth = 162;
+constexpr int kWindowMargins = 12;
 constexpr int kWindowHeight = 54;
+constexpr int kOptionsLeft = 60;
+constexpr int kCloseLeft = 110;
+constexpr int kLowerButtonsTop = 35;
+constexpr int kLowerButtonWidth = 45;
+constexpr int kLowerButtonHeight = 14;
 constexpr int kStringButtonLeft = 5;
 constexpr int kStringButtonPitch = 25;
 constexpr int kStringButtonTop = 3;
@@ -40,8 +49,8 @@ constexpr std::uint8_t kNoteIconSize = 32;
 // How long a key press shows its button pressed, as a click's animation would.
 constexpr std::chrono::milliseconds kKeyPressShowTime{100};
 
-constexpr std::array<Qt::Key, kStringCount> kStringKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3,
-                                                           Qt::Key_4, Qt::Key_5, Qt::Key_6};
+constexpr std::array<Qt::Key, kMaxStringCount> kStringKeys = {
+    Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7};
 
 void ShowSaveError(QWidget* parent, const QString& text) {
   QMessageBox::critical(parent, TunerWindow::tr("MorrowFane"), text);
@@ -65,11 +74,11 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
   setFont(DialogFont());
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight).size());
   CreateControls();
 
   player_.ApplySettings(
       WithListedDevice(LoadSettings(settingsFile_, player_.Settings()), outputs_));
+  LayOutStrings();
   PrepareOutput();
 
   state_ = std::make_unique<StringButtons>(
@@ -81,8 +90,7 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
     QMetaObject::invokeMethod(
         this, [this, note] { state_->NoteLost(note); }, Qt::QueuedConnection);
   });
-  for (int k = 1; k <= kStringCount; ++k) {
-    connect(buttons_[k - 1], &IconButton::clicked, this, [this, k] { state_->PressString(k); });
+  for (int k = 1; k <= kMaxStringCount; ++k) {
     auto* shortcut = new QShortcut(QKeySequence(kStringKeys[k - 1]), this);
     connect(shortcut, &QShortcut::activated, this, [this, k] { PressByKey(k); });
   }
@@ -109,23 +117,24 @@ TunerWindow::~TunerWindow() {
 void TunerWindow::CreateControls() {
   // Template order: the two lower buttons first, so the focus starts on Options.
   optionsButton_ = new QPushButton(tr("&Options..."), this);
-  optionsButton_->setGeometry(DialogRect(60, 35, 45, 14));
   closeButton_ = new QPushButton(tr("&Close"), this);
-  closeButton_->setGeometry(DialogRect(110, 35, 45, 14));
   closeButton_->setDefault(true);
   setTabOrder(optionsButton_, closeButton_);
   connect(optionsButton_, &QPushButton::clicked, this, &TunerWindow::RunOptions);
   connect(closeButton_, &QPushButton::clicked, this, &TunerWindow::accept);
+}
 
-  for (int k = 1; k <= kStringCount; ++k) {
-    auto* button = new IconButton(this);
-    button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (k - 1),
-                                   kStringButtonTop, kStringButtonWidth, kStringButtonHeight));
-    // Not a tab stop, but a click still takes the focus, as with any push button.
-    button->setFocusPolicy(Qt::ClickFocus);
-    button->setAutoDefault(false);
-    buttons_[k - 1] = button;
-  }
+IconButton* TunerWindow::MakeStringButton(int stringNumber) {
+  auto* button = new IconButton(this);
+  button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (stringNumber - 1),
+                                 kStringButtonTop, kStringButtonWidth, kStringButtonHeight));
+  // Not a tab stop, but a click still takes the focus, as with any push button.
+  button->setFocusPolicy(Qt::ClickFocus);
+  button->setAutoDefault(false);
+  connect(button, &IconButton::clicked, this,
+          [this, stringNumber] { state_->PressString(stringNumber); });
+  button->show();
+  return button;
 }
 
 IconButton& TunerWindow::StringButton(int stringNumber) {
@@ -144,29 +153,59 @@ void TunerWindow::SetOptionsWarning(MessageFunction warn) {
   optionsWarning_ = std::move(warn);
 }
 
+void TunerWindow::LayOutStrings() {
+  const int strings = InstrumentOf(player_.Settings().Strings).stringCount;
+  const int width = std::max(kWindowWidth, kWindowMargins + kStringButtonPitch * strings);
+  const int widening = width - kWindowWidth;
+  setFixedSize(DialogRect(0, 0, width, kWindowHeight).size());
+  optionsButton_->setGeometry(
+      DialogRect(kOptionsLeft + widening, kLowerButtonsTop, kLowerButtonWidth, kLowerButtonHeight));
+  closeButton_->setGeometry(
+      DialogRect(kCloseLeft + widening, kLowerButtonsTop, kLowerButtonWidth, kLowerButtonHeight));
+  // Buttons are made and removed as the instrument needs them, so that no hidden button
+  // lingers in the window for a screen reader to find.
+  for (int k = 1; k <= kMaxStringCount; ++k) {
+    IconButton*& button = buttons_[static_cast<std::size_t>(k - 1)];
+    if (k <= strings && button == nullptr) {
+      button = MakeStringButton(k);
+    } else if (k > strings && button != nullptr) {
+      delete button;
+      button = nullptr;
+    }
+  }
+}
+
 void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
   IconButton& button = StringButton(stringNumber);
-  button.setAccessibleName(tr("String %1: %2").arg(stringNumber).arg(QString::fromStdString(note)));
+  // The icon shows the note's name; a screen reader also says its octave.
+  const auto keys = KeysOf(player_.Settings());
+  const auto string = static_cast<std::size_t>(stringNumber - 1);
+  const std::string spoken = keys && string < keys->size() ? NoteWithOctave((*keys)[string]) : note;
+  button.setAccessibleName(
+      tr("String %1: %2").arg(stringNumber).arg(QString::fromStdString(spoken)));
   button.SetIcons(NoteIcon(note, lit), 0, kNoteIconSize, kNoteIconSize);
 }
 
 void TunerWindow::LabelAllUnlit() {
   const Tuning tuning = player_.GetTuning();
-  for (int k = 1; k <= kStringCount; ++k) {
-    Label(k, tuning[k - 1], false);
+  for (std::size_t k = 0; k < tuning.size(); ++k) {
+    Label(static_cast<int>(k) + 1, tuning[k], false);
   }
 }
 
 void TunerWindow::PrepareOutput() {
   const PlaybackSettings settings = player_.Settings();
   if (const auto deviceId = ChosenDeviceId(settings, outputs_)) {
-    outputs_.Prepare(*deviceId, settings.Instrument);
+    outputs_.Prepare(*deviceId, settings.Instrument, KeysSounded(settings.Strings));
   }
 }
 
 // The press acts at once; the button only shows itself pressed for a moment afterwards (a click
 // animation would act only once it had run).
 void TunerWindow::PressByKey(int stringNumber) {
+  if (stringNumber > InstrumentOf(player_.Settings().Strings).stringCount) {
+    return;
+  }
   IconButton& button = StringButton(stringNumber);
   button.setDown(true);
   state_->PressString(stringNumber);
@@ -180,6 +219,7 @@ void TunerWindow::RunOptions() {
     return;
   }
   player_.ApplySettings(dialog.Settings());
+  LayOutStrings();
   LabelAllUnlit();
   PrepareOutput();
   state_->OptionsConfirmed();

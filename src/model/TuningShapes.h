@@ -8,25 +8,44 @@
 
 namespace morrowfane {
 
-// A shape lowers single strings further than the root's tuning does. No shape raises a string:
-// strings are never sounded above their standard pitch.
-enum class TuningShape { Standard, DropD, DoubleDropD, Dadgad, OpenD, OpenG };
+// A shape moves single strings away from the root's tuning: most lower some strings, the open
+// tunings of the guitar and the ukulele's D tuning raise some. Which shapes an instrument offers
+// is the instrument's (model/Instruments.h).
+enum class TuningShape {
+  Standard,
+  DropD,
+  DoubleDropD,
+  Dadgad,
+  OpenD,
+  OpenG,
+  OpenE,
+  OpenA,
+  OpenC,
+  LowG,
+  UkuleleD
+};
 
 struct TuningShapeEntry {
   TuningShape shape;
-  std::string_view label;                       // as the options dialog lists it
-  std::string_view word;                        // as the settings file stores it
-  std::array<int, kStringCount> semitonesDown;  // per string, string 1 first
+  std::string_view label;  // as the options dialog lists it, before translation
+  std::string_view word;   // as the settings file stores it
+  // Semitones per string, string 1 first, up when positive; strings an instrument does not have
+  // are 0.
+  std::array<int, kMaxStringCount> semitones;
 };
 
-// In the order the options dialog lists them.
-inline constexpr std::array<TuningShapeEntry, 6> kTuningShapes = {{
-    {TuningShape::Standard, "Standard", "Standard", {0, 0, 0, 0, 0, 0}},
-    {TuningShape::DropD, "Drop D", "DropD", {2, 0, 0, 0, 0, 0}},
-    {TuningShape::DoubleDropD, "Double drop D", "DoubleDropD", {2, 0, 0, 0, 0, 2}},
-    {TuningShape::Dadgad, "DADGAD", "DADGAD", {2, 0, 0, 0, 2, 2}},
-    {TuningShape::OpenD, "Open D", "OpenD", {2, 0, 0, 1, 2, 2}},
-    {TuningShape::OpenG, "Open G", "OpenG", {2, 2, 0, 0, 0, 2}},
+inline constexpr std::array<TuningShapeEntry, 11> kTuningShapes = {{
+    {TuningShape::Standard, "Standard", "Standard", {0, 0, 0, 0, 0, 0, 0}},
+    {TuningShape::DropD, "Drop D", "DropD", {-2, 0, 0, 0, 0, 0, 0}},
+    {TuningShape::DoubleDropD, "Double drop D", "DoubleDropD", {-2, 0, 0, 0, 0, -2, 0}},
+    {TuningShape::Dadgad, "DADGAD", "DADGAD", {-2, 0, 0, 0, -2, -2, 0}},
+    {TuningShape::OpenD, "Open D", "OpenD", {-2, 0, 0, -1, -2, -2, 0}},
+    {TuningShape::OpenG, "Open G", "OpenG", {-2, -2, 0, 0, 0, -2, 0}},
+    {TuningShape::OpenE, "Open E", "OpenE", {0, 2, 2, 1, 0, 0, 0}},
+    {TuningShape::OpenA, "Open A", "OpenA", {0, 0, 2, 2, 2, 0, 0}},
+    {TuningShape::OpenC, "Open C", "OpenC", {-4, -2, -2, 0, 1, 0, 0}},
+    {TuningShape::LowG, "Low G", "LowG", {-12, 0, 0, 0, 0, 0, 0}},
+    {TuningShape::UkuleleD, "D tuning", "UkuleleD", {2, 2, 2, 2, 0, 0, 0}},
 }};
 
 const TuningShapeEntry& ShapeEntry(TuningShape shape);
@@ -34,15 +53,7 @@ const TuningShapeEntry& ShapeEntry(TuningShape shape);
 // The shape a settings word names, in any case; nothing for any other text.
 std::optional<TuningShape> ShapeForWord(std::string_view word);
 
-// How far the shape lowers string `stringNumber` (1..6) below the root's tuning; 0 outside 1..6.
-int ShapeSemitonesDown(TuningShape shape, int stringNumber);
-
-// The root's tuning with the shape's strings lowered. Six empty names for a root that is not one
-// of the twelve names.
-Tuning ShapedTuning(std::string_view root, TuningShape shape);
-
-// The MIDI keys of the six open strings: the standard keys lowered by the root's semitones plus
-// the shape's. Nothing for a root that is not one of the twelve names.
-std::optional<std::array<int, kStringCount>> ShapedKeys(std::string_view root, TuningShape shape);
+// Whether two words are equal, ignoring the case of ASCII letters.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace morrowfane

@@ -138,10 +138,11 @@ bool TuningMeter::Loaded() const {
 }
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
+                                                    KeyRange keys,
                                                     const std::atomic<bool>* cancel) {
-  std::array<int, kLastCorrectedKey - kFirstCorrectedKey + 1> keys{};
-  std::iota(keys.begin(), keys.end(), kFirstCorrectedKey);
-  return Measure(program, tuning, keys, cancel);
+  std::vector<int> each(static_cast<std::size_t>(std::max(keys.last - keys.first + 1, 0)));
+  std::iota(each.begin(), each.end(), keys.first);
+  return Measure(program, tuning, each, cancel);
 }
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
@@ -190,9 +191,10 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   return measured;
 }
 
-std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bool>* cancel) {
+std::optional<KeyPitches> TuningMeter::Correct(int program, KeyRange keys,
+                                               const std::atomic<bool>* cancel) {
   const auto tuning = EqualTemperament();
-  const auto measured = Measure(program, tuning, cancel);
+  const auto measured = Measure(program, tuning, keys, cancel);
   if (!measured) {
     return std::nullopt;
   }
@@ -220,55 +222,74 @@ std::optional<KeyPitches> PitchCorrector::Lookup(int program) const {
   if (found == done_.end()) {
     return std::nullopt;
   }
-  return found->second;
+  return found->second.pitches;
 }
 
-bool PitchCorrector::KnownOrPending(int program) const {
-  return done_.contains(program) || underWay_ == program ||
-         std::find(queue_.begin(), queue_.end(), program) != queue_.end();
+bool PitchCorrector::KnownOrPending(int program, KeyRange keys) const {
+  const auto covers = [program, keys](const Work& work) {
+    return work.program == program && work.keys.Contains(keys);
+  };
+  const auto done = done_.find(program);
+  return (done != done_.end() && done->second.keys.Contains(keys)) ||
+         (underWay_ && covers(*underWay_)) || std::ranges::any_of(queue_, covers);
 }
 
-void PitchCorrector::Request(int program) {
+KeyRange PitchCorrector::WithMeasured(int program, KeyRange keys) const {
+  const auto done = done_.find(program);
+  if (done == done_.end()) {
+    return keys;
+  }
+  return {std::min(keys.first, done->second.keys.first),
+          std::max(keys.last, done->second.keys.last)};
+}
+
+void PitchCorrector::Request(int program, KeyRange keys) {
   if (program < 0 || program >= midi::kProgramCount) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    if (KnownOrPending(program)) {
+    if (KnownOrPending(program, keys)) {
       return;
     }
-    queue_.push_back(program);
+    queue_.push_back({program, WithMeasured(program, keys)});
   }
   changed_.notify_all();
 }
 
-void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program,
+void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program, KeyRange keys,
                                const std::atomic<bool>& cancel) {
   if (program < 0 || program >= midi::kProgramCount) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    if (KnownOrPending(program)) {
+    if (KnownOrPending(program, keys)) {
       return;
     }
+    keys = WithMeasured(program, keys);
   }
   TuningMeter meter(synth, channel, sampleRate_);
-  auto pitches = meter.Correct(program, &cancel);
+  auto pitches = meter.Correct(program, keys, &cancel);
   PlayWithSoundFontTuning(synth, channel);
   if (cancel.load()) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    done_[program] = std::move(pitches);
+    done_[program] = {std::move(pitches), keys};
   }
   changed_.notify_all();
 }
 
 bool PitchCorrector::WaitUntilDone(int program, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] { return done_.contains(program); });
+  const auto isProgram = [program](const Work& work) { return work.program == program; };
+  // Done, and not to be measured again over more keys.
+  return changed_.wait_for(lock, timeout, [&] {
+    return done_.contains(program) && !(underWay_ && isProgram(*underWay_)) &&
+           std::ranges::none_of(queue_, isProgram);
+  });
 }
 
 bool PitchCorrector::WaitUntilIdle(std::chrono::milliseconds timeout) const {
@@ -291,21 +312,21 @@ void PitchCorrector::Run() {
     if (stopping_.load()) {
       return;
     }
-    const int program = queue_.front();
+    const Work work = queue_.front();
     queue_.pop_front();
-    underWay_ = program;
+    underWay_ = work;
     holdsSoundFont_ = true;
     lock.unlock();
     if (!meter) {
       meter = std::make_unique<TuningMeter>(soundFontPath_, MeasuringRate(sampleRate_));
     }
-    auto pitches = meter->Correct(program, &stopping_);
+    auto pitches = meter->Correct(work.program, work.keys, &stopping_);
     lock.lock();
     underWay_.reset();
     if (stopping_.load()) {
       return;
     }
-    done_[program] = std::move(pitches);
+    done_[work.program] = {std::move(pitches), work.keys};
     changed_.notify_all();
     if (!queue_.empty()) {
       continue;

@@ -7,13 +7,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStringList>
 #include <algorithm>
 
 #include "model/IntegerText.h"
-#include "model/TuningShapes.h"
 #include "ports/InstrumentCatalogue.h"
 #include "ui/DialogUnits.h"
+#include "ui/TuningChooser.h"
 #include "ui/UpDownControl.h"
 
 namespace morrowfane {
@@ -24,7 +23,14 @@ namespace {
 constexpr int kShapeListWidth = 160;
 constexpr int kWidening = kShapeListWidth + 32;
 constexpr int kDialogWidth = 210 + kWidening;
-constexpr int kDialogHeight = 101;
+// The instrument's row above the root note and the note lists' row below it push the rows under
+// them down.
+constexpr int kRowHeight = 14;
+constexpr int kStringsRowTop = 17;
+constexpr int kRootRowShift = kRowHeight;
+constexpr int kNotesRowTop = 17 + 2 * kRowHeight;
+constexpr int kLowerRowsShift = 2 * kRowHeight;
+constexpr int kDialogHeight = 101 + kLowerRowsShift;
 constexpr int kListRows = 10;
 
 void ShowWarning(QWidget* parent, const QString& text) {
@@ -74,6 +80,7 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(DialogRect(0, 0, kDialogWidth, kDialogHeight).size());
   CreateControls();
+  AddTuningChooser();
   FillControls();
   okButton_->setFocus();
 }
@@ -81,35 +88,35 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
 void OptionsDialog::CreateControls() {
   // Created in template order, which is also the tab order. The group boxes come last but lie
   // beneath the controls they frame.
-  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80, 47, 14);
+  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80 + kLowerRowsShift, 47, 14);
   okButton_->setDefault(true);
-  cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80, 47, 14);
-  rootList_ = PlaceList(new QComboBox(this), 49, 17, 25);
-  for (const std::string_view root : kRootChoices) {
-    rootList_->addItem(QString::fromLatin1(root.data(), static_cast<qsizetype>(root.size())));
-  }
-  auto* rootLabel = PlaceLabel(new QLabel(tr("Root note:"), this), 11, 19, 36, 11);
-  shapeList_ = PlaceList(new QComboBox(this), 107, 17, kShapeListWidth);
-  auto* shapeLabel = PlaceLabel(new QLabel(tr("Tuning:"), this), 80, 19, 25, 11);
+  cancelButton_ =
+      Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80 + kLowerRowsShift, 47, 14);
+  rootList_ = PlaceList(new QComboBox(this), 49, 17 + kRootRowShift, 25);
+  auto* rootLabel = PlaceLabel(new QLabel(tr("Root note:"), this), 11, 19 + kRootRowShift, 36, 11);
+  shapeList_ = PlaceList(new QComboBox(this), 107, 17 + kRootRowShift, kShapeListWidth);
+  auto* shapeLabel = PlaceLabel(new QLabel(tr("Tuning:"), this), 80, 19 + kRootRowShift, 25, 11);
   deviceList_ = PlaceList(new DeviceComboBox(this), 90 + kWidening, 28, 106);
   instrumentList_ = PlaceList(new QComboBox(this), 90 + kWidening, 55, 106);
-  loopCheck_ = Place(new QCheckBox(tr("Loop"), this), 11, 41, 59, 9);
+  loopCheck_ = Place(new QCheckBox(tr("Loop"), this), 11, 41 + kLowerRowsShift, 59, 9);
   loopCheck_->setGeometry(loopCheck_->x(), loopCheck_->y(),
                           std::max(loopCheck_->width(), loopCheck_->sizeHint().width()),
                           std::max(loopCheck_->height(), loopCheck_->sizeHint().height()));
-  rateBox_ = Place(new QLineEdit(this), 37, 55, 28, 12);
-  rateSpin_ = Place(new UpDownControl(this), 65, 55, 9, 12);
+  rateBox_ = Place(new QLineEdit(this), 37, 55 + kLowerRowsShift, 28, 12);
+  rateSpin_ = Place(new UpDownControl(this), 65, 55 + kLowerRowsShift, 9, 12);
   rateSpin_->SetBuddy(rateBox_);
-  auto* rateLabel = PlaceLabel(new QLabel(tr("Rate:"), this), 12, 56, 20, 11);
-  referenceBox_ = Place(new QLineEdit(this), 113, 55, 28, 12);
-  auto* referenceLabel = PlaceLabel(new QLabel(tr("A4 (Hz):"), this), 80, 56, 25, 11);
-  auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
+  auto* rateLabel = PlaceLabel(new QLabel(tr("Rate:"), this), 12, 56 + kLowerRowsShift, 20, 11);
+  referenceBox_ = Place(new QLineEdit(this), 113, 55 + kLowerRowsShift, 28, 12);
+  auto* referenceLabel =
+      PlaceLabel(new QLabel(tr("A4 (Hz):"), this), 80, 56 + kLowerRowsShift, 25, 11);
+  auto* midiGroup =
+      Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67 + kLowerRowsShift);
   auto* deviceLabel =
       PlaceLabel(new QLabel(tr("Playback device:"), this), 91 + kWidening, 18, 55, 9);
   auto* instrumentLabel =
       PlaceLabel(new QLabel(tr("Instrument:"), this), 91 + kWidening, 44, 64, 8);
-  auto* playbackGroup =
-      Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
+  auto* playbackGroup = Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening,
+                              67 + kLowerRowsShift);
   midiGroup->lower();
   playbackGroup->lower();
 
@@ -135,10 +142,6 @@ void OptionsDialog::CreateControls() {
   setTabOrder(loopCheck_, rateBox_);
   setTabOrder(rateBox_, referenceBox_);
 
-  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
-    shapeList_->addItem(QString());
-  }
-  connect(rootList_, &QComboBox::currentTextChanged, this, &OptionsDialog::LabelShapes);
   // The closed lists are narrow for long names; the whole chosen entry is their tooltip.
   for (QComboBox* list : {static_cast<QComboBox*>(deviceList_), instrumentList_}) {
     connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
@@ -160,12 +163,7 @@ void OptionsDialog::FillControls() {
   loopCheck_->setChecked(settings_.Loop);
   rateBox_->setEnabled(settings_.Loop);
   referenceBox_->setText(QString::number(settings_.ReferenceA4));
-  const QString root = QString::fromStdString(settings_.Root);
-  rootList_->setCurrentIndex(rootList_->findText(root, Qt::MatchFixedString));
-  LabelShapes();
-  shapeList_->setCurrentIndex(
-      static_cast<int>(std::ranges::find(kTuningShapes, settings_.Shape, &TuningShapeEntry::shape) -
-                       kTuningShapes.begin()));
+  tuning_->Show(settings_);
 }
 
 // A remembered device is chosen by its name alone. One that is not there now stays listed as not
@@ -189,23 +187,19 @@ void OptionsDialog::FillDevices() {
   deviceList_->setCurrentIndex(index);
 }
 
-void OptionsDialog::LabelShapes() {
-  // Without a root selected, the entries show the shapes alone.
-  const std::string root = rootList_->currentText().toStdString();
-  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
-    const TuningShapeEntry& entry = kTuningShapes[i];
-    QString text =
-        QString::fromLatin1(entry.label.data(), static_cast<qsizetype>(entry.label.size()));
-    const Tuning notes = ShapedTuning(root, entry.shape);
-    if (IsNoteName(notes[0])) {
-      QStringList names;
-      for (const std::string& note : notes) {
-        names.append(QString::fromStdString(note));
-      }
-      text += QStringLiteral(" (%1)").arg(names.join(QLatin1Char(' ')));
-    }
-    shapeList_->setItemText(static_cast<int>(i), text);
+// The instrument list and the note lists join the tuning lists; in tab order the instrument
+// comes before the root note and the note lists after the tuning.
+void OptionsDialog::AddTuningChooser() {
+  tuning_ = new TuningChooser(*this, *rootList_, *shapeList_, *instrumentList_, kStringsRowTop,
+                              kNotesRowTop);
+  setTabOrder(cancelButton_, &tuning_->StringsList());
+  setTabOrder(&tuning_->StringsList(), rootList_);
+  QWidget* previous = shapeList_;
+  for (int k = 1; k <= kMaxStringCount; ++k) {
+    setTabOrder(previous, &tuning_->NoteList(k));
+    previous = &tuning_->NoteList(k);
   }
+  setTabOrder(previous, deviceList_);
 }
 
 void OptionsDialog::OnLoopClicked() {
@@ -222,9 +216,7 @@ void OptionsDialog::accept() {
   // The raw name, whatever the entry's label says.
   settings_.DeviceName = device > 0 ? deviceList_->NameAt(device).toStdString() : std::string();
   settings_.Instrument = instrumentList_->currentIndex();
-  if (const int shape = shapeList_->currentIndex(); shape >= 0) {
-    settings_.Shape = kTuningShapes[static_cast<std::size_t>(shape)].shape;
-  }
+  tuning_->Read(settings_);
   if (ExchangeAndValidate()) {
     QDialog::accept();
   }

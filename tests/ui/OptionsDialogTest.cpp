@@ -14,9 +14,10 @@
 
 #include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
+#include "model/Instruments.h"
 #include "model/Notes.h"
-#include "model/TuningShapes.h"
 #include "ui/OptionsDialog.h"
+#include "ui/TuningChooser.h"
 #include "ui/UpDownControl.h"
 
 namespace morrowfane {
@@ -140,13 +141,19 @@ TEST_F(OptionsDialogTest, TuningListShowsEachShapesNotesAndFollowsTheRoot) {
   const QStringList onE = {
       QStringLiteral("Standard (E A D G B E)"),      QStringLiteral("Drop D (D A D G B E)"),
       QStringLiteral("Double drop D (D A D G B D)"), QStringLiteral("DADGAD (D A D G A D)"),
-      QStringLiteral("Open D (D A D F# A D)"),       QStringLiteral("Open G (D G D G B D)")};
+      QStringLiteral("Open D (D A D F# A D)"),       QStringLiteral("Open G (D G D G B D)"),
+      QStringLiteral("Open E (E B E G# B E)"),       QStringLiteral("Open A (E A E A C# E)"),
+      QStringLiteral("Open C (C G C G C E)"),        QStringLiteral("Custom")};
   const QStringList onF = {QStringLiteral("Standard (F A# D# G# C F)"),
                            QStringLiteral("Drop D (D# A# D# G# C F)"),
                            QStringLiteral("Double drop D (D# A# D# G# C D#)"),
                            QStringLiteral("DADGAD (D# A# D# G# A# D#)"),
                            QStringLiteral("Open D (D# A# D# G A# D#)"),
-                           QStringLiteral("Open G (D# G# D# G# C D#)")};
+                           QStringLiteral("Open G (D# G# D# G# C D#)"),
+                           QStringLiteral("Open E (F C F A C F)"),
+                           QStringLiteral("Open A (F A# F A# D F)"),
+                           QStringLiteral("Open C (C# G# C# G# C# F)"),
+                           QStringLiteral("Custom")};
   const auto entries = [&dialog] {
     QStringList texts;
     for (int i = 0; i < dialog.ShapeList().count(); ++i) {
@@ -183,7 +190,8 @@ TEST_F(OptionsDialogTest, TheClosedTuningListShowsItsLongestEntryWholeOnEveryRoo
 }
 
 TEST_F(OptionsDialogTest, TheStoredShapeIsSelected) {
-  for (const TuningShapeEntry& entry : kTuningShapes) {
+  for (const TuningShape shape : kGuitarShapes) {
+    const TuningShapeEntry& entry = ShapeEntry(shape);
     OptionsDialog& dialog = Open({.Root = "D", .Shape = entry.shape});
     EXPECT_TRUE(dialog.ShapeList().currentText().startsWith(
         QString::fromLatin1(entry.label.data(), static_cast<qsizetype>(entry.label.size()))))
@@ -397,10 +405,11 @@ TEST_F(OptionsDialogTest, CancelEndsTheDialogRejected) {
 TEST_F(OptionsDialogTest, TabOrderFollowsTheLayout) {
   OptionsDialog& dialog = Open();
   ASSERT_TRUE(dialog.OkButton().hasFocus());
-  const std::vector<QWidget*> expected = {
-      &dialog.CancelButton(), &dialog.RootList(),       &dialog.ShapeList(),
-      &dialog.DeviceList(),   &dialog.InstrumentList(), &dialog.LoopCheck(),
-      &dialog.RateBox(),      &dialog.ReferenceBox(),   &dialog.OkButton()};
+  const std::vector<QWidget*> expected = {&dialog.CancelButton(), &dialog.Tuning().StringsList(),
+                                          &dialog.RootList(),     &dialog.ShapeList(),
+                                          &dialog.DeviceList(),   &dialog.InstrumentList(),
+                                          &dialog.LoopCheck(),    &dialog.RateBox(),
+                                          &dialog.ReferenceBox(), &dialog.OkButton()};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);
