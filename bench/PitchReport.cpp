@@ -18,12 +18,13 @@
 //                of this tool's own, not the correction's; the targets apply to it;
 //   fundamental  the first partial alone;
 //   tuner        aubio's YIN period detector, as a tuner app reads (TunerReading.h).
-// Samples that beat read differently from strike to strike. The eight guitar, bass and piano
-// programs are struck kStrikes times per key, each strike a little later than the last, so that
-// it meets the samples at another point of the audio blocks; their heard pitch is the mean, and
-// `spread` is the widest range of a key's strikes. `agree` is the largest difference, before
-// correction, between this tool's heard pitch and the correction's own measurement of the same
-// audio. A program is measurable when two thirds of its keys are, before and after.
+// Samples that beat read differently from strike to strike. The guitar, bass and piano programs
+// and those the instruments propose are struck kStrikes times per key, each strike a little later
+// than the last, so that it meets the samples at another point of the audio blocks; their heard
+// pitch is the mean, and `spread` is the widest range of a key's strikes. `agree` is the largest
+// difference, before correction, between this tool's heard pitch and the correction's own
+// measurement of the same audio. A program is measurable when two thirds of its keys are, before
+// and after.
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -59,7 +60,8 @@ constexpr double kDelayMarginSeconds = 0.15;
 constexpr double kTightCents = 0.5;
 constexpr double kTightRmsCents = 0.2;
 constexpr double kLooseCents = 1.0;
-constexpr std::array<int, 8> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34};
+// The guitar, bass and piano programs, and those the instruments propose (violin family, banjo).
+constexpr std::array<int, 13> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34, 40, 41, 42, 43, 105};
 constexpr int kStrikes = 4;
 // Frames of silence added before each further strike: not a multiple of the synthesizer's
 // 64-frame block.

@@ -27,25 +27,24 @@ enum class TuningShape {
 
 struct TuningShapeEntry {
   TuningShape shape;
-  std::string_view label;  // as the options dialog lists it, before translation
-  std::string_view word;   // as the settings file stores it
+  std::string_view word;  // as the settings file stores it
   // Semitones per string, string 1 first, up when positive; strings an instrument does not have
   // are 0.
   std::array<int, kMaxStringCount> semitones;
 };
 
 inline constexpr std::array<TuningShapeEntry, 11> kTuningShapes = {{
-    {TuningShape::Standard, "Standard", "Standard", {0, 0, 0, 0, 0, 0, 0}},
-    {TuningShape::DropD, "Drop D", "DropD", {-2, 0, 0, 0, 0, 0, 0}},
-    {TuningShape::DoubleDropD, "Double drop D", "DoubleDropD", {-2, 0, 0, 0, 0, -2, 0}},
-    {TuningShape::Dadgad, "DADGAD", "DADGAD", {-2, 0, 0, 0, -2, -2, 0}},
-    {TuningShape::OpenD, "Open D", "OpenD", {-2, 0, 0, -1, -2, -2, 0}},
-    {TuningShape::OpenG, "Open G", "OpenG", {-2, -2, 0, 0, 0, -2, 0}},
-    {TuningShape::OpenE, "Open E", "OpenE", {0, 2, 2, 1, 0, 0, 0}},
-    {TuningShape::OpenA, "Open A", "OpenA", {0, 0, 2, 2, 2, 0, 0}},
-    {TuningShape::OpenC, "Open C", "OpenC", {-4, -2, -2, 0, 1, 0, 0}},
-    {TuningShape::LowG, "Low G", "LowG", {-12, 0, 0, 0, 0, 0, 0}},
-    {TuningShape::UkuleleD, "D tuning", "UkuleleD", {2, 2, 2, 2, 0, 0, 0}},
+    {TuningShape::Standard, "Standard", {0, 0, 0, 0, 0, 0, 0}},
+    {TuningShape::DropD, "DropD", {-2, 0, 0, 0, 0, 0, 0}},
+    {TuningShape::DoubleDropD, "DoubleDropD", {-2, 0, 0, 0, 0, -2, 0}},
+    {TuningShape::Dadgad, "DADGAD", {-2, 0, 0, 0, -2, -2, 0}},
+    {TuningShape::OpenD, "OpenD", {-2, 0, 0, -1, -2, -2, 0}},
+    {TuningShape::OpenG, "OpenG", {-2, -2, 0, 0, 0, -2, 0}},
+    {TuningShape::OpenE, "OpenE", {0, 2, 2, 1, 0, 0, 0}},
+    {TuningShape::OpenA, "OpenA", {0, 0, 2, 2, 2, 0, 0}},
+    {TuningShape::OpenC, "OpenC", {-4, -2, -2, 0, 1, 0, 0}},
+    {TuningShape::LowG, "LowG", {-12, 0, 0, 0, 0, 0, 0}},
+    {TuningShape::UkuleleD, "UkuleleD", {2, 2, 2, 2, 0, 0, 0}},
 }};
 
 const TuningShapeEntry& ShapeEntry(TuningShape shape);

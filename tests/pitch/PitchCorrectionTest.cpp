@@ -25,7 +25,8 @@ namespace {
 using morrowfane::testing::kFluidR3;
 using morrowfane::testing::kTimGM6mb;
 // The keys the six-string guitar's tunings sound.
-const KeyRange kGuitarKeys = KeysSounded(StringInstrument::Guitar6);
+constexpr StringInstrument kGuitar = StringInstrument::Guitar6;
+const KeyRange kGuitarKeys = KeysSounded(kGuitar);
 constexpr int kPiano = 0;
 constexpr int kNylonGuitar = 24;
 constexpr int kSteelGuitar = 25;
@@ -194,6 +195,7 @@ struct Case {
   const char* soundFont;
   double sampleRate;
   int program;
+  StringInstrument strings;  // whose keys are corrected
 };
 
 class CorrectedProgramTest : public ::testing::TestWithParam<Case> {};
@@ -202,14 +204,15 @@ TEST_P(CorrectedProgramTest, PlaysEveryStringKeyWithinHalfACentOfEqualTemperamen
   const Case& c = GetParam();
   TuningMeter meter(c.soundFont, MeasuringRate(c.sampleRate));
   ASSERT_TRUE(meter.Loaded());
-  const auto pitches = meter.Correct(c.program, kGuitarKeys);
+  const KeyRange keys = KeysSounded(c.strings);
+  const auto pitches = meter.Correct(c.program, keys);
   ASSERT_TRUE(pitches.has_value());
 
   ReferenceSynth synth(c.soundFont, c.sampleRate);
   ASSERT_TRUE(synth.Loaded());
   int measuredKeys = 0;
   double worstBefore = 0.0;
-  for (int key = kGuitarKeys.first; key <= kGuitarKeys.last; ++key) {
+  for (int key = keys.first; key <= keys.last; ++key) {
     const auto before = synth.Pitch(c.program, key, std::nullopt);
     const auto after = synth.Pitch(c.program, key, pitches);
     if (!before || !after) {
@@ -219,17 +222,24 @@ TEST_P(CorrectedProgramTest, PlaysEveryStringKeyWithinHalfACentOfEqualTemperamen
     worstBefore = std::max(worstBefore, std::abs(ErrorCents(*before, key)));
     EXPECT_LE(std::abs(ErrorCents(*after, key)), kInTuneCents) << "key " << key;
   }
-  // Nearly every key has a clear pitch, and the SoundFont needed the correction.
-  EXPECT_GE(measuredKeys, 30);
-  EXPECT_GT(worstBefore, 2.0);
+  // Most keys have a clear pitch, and the SoundFont needed the correction: some key was further
+  // off than twice the target.
+  EXPECT_GE(3 * measuredKeys, 2 * (keys.last - keys.first + 1));
+  EXPECT_GT(worstBefore, 2 * kInTuneCents);
 }
 
-INSTANTIATE_TEST_SUITE_P(SoundFonts, CorrectedProgramTest,
-                         ::testing::Values(Case{"FluidR3Piano", kFluidR3, 48000.0, kPiano},
-                                           Case{"FluidR3Nylon", kFluidR3, 48000.0, kNylonGuitar},
-                                           Case{"TimGM6mbSteel", kTimGM6mb, 44100.0, kSteelGuitar},
-                                           Case{"TimGM6mbNylon", kTimGM6mb, 44100.0, kNylonGuitar}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    SoundFonts, CorrectedProgramTest,
+    ::testing::Values(Case{"FluidR3Piano", kFluidR3, 48000.0, kPiano, kGuitar},
+                      Case{"FluidR3Nylon", kFluidR3, 48000.0, kNylonGuitar, kGuitar},
+                      Case{"TimGM6mbSteel", kTimGM6mb, 44100.0, kSteelGuitar, kGuitar},
+                      Case{"TimGM6mbNylon", kTimGM6mb, 44100.0, kNylonGuitar, kGuitar},
+                      Case{"FluidR3DoubleBass", kFluidR3, 48000.0, 43,
+                           StringInstrument::DoubleBass},
+                      Case{"TimGM6mbFingerBass5", kTimGM6mb, 44100.0, 33, StringInstrument::Bass5},
+                      Case{"TimGM6mbViolin", kTimGM6mb, 44100.0, 40, StringInstrument::Violin},
+                      Case{"TimGM6mbCello", kTimGM6mb, 44100.0, 42, StringInstrument::Cello}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(PitchCorrectorTest, LooksUpWhatItsWorkerWorkedOutForARequestedProgram) {
   PitchCorrector corrector(kTimGM6mb, 44100.0);
