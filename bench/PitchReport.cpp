@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "HeardPitch.h"
+#include "PitchReportOptions.h"
 #include "TunerReading.h"
 #include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
@@ -50,8 +51,6 @@ namespace {
 
 using report::KeyReading;
 
-constexpr char kDefaultSoundFont[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-constexpr double kDefaultRate = 48000.0;
 constexpr int kChannel = 1;
 constexpr double kEndSeconds = std::chrono::duration<double>(kNoteEnd).count();
 // Rendered beyond the end of the stretch for the heard pitch's filter delay (under 0.1 s on the
@@ -94,7 +93,10 @@ class Renderer {
       PlayWithSoundFontTuning(synth, kChannel);
     }
     fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
-    const auto frames = static_cast<std::size_t>((kEndSeconds + kDelayMarginSeconds) * rate_);
+    // Long enough for the heard pitch's filters and for the correction's own reading.
+    const auto frames =
+        std::max(static_cast<std::size_t>((kEndSeconds + kDelayMarginSeconds) * rate_),
+                 NoteFrames(rate_, key));
     left_.resize(frames);
     right_.resize(frames);
     fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
@@ -250,104 +252,13 @@ void Add(ProgramReadings& program, const KeyReadings& key) {
   }
 }
 
-// One program on one instrument's keys.
-struct Job {
-  int program;
-  KeyRange keys;
-  friend bool operator==(const Job&, const Job&) = default;
-};
-
-struct Options {
-  std::string soundFont = kDefaultSoundFont;
-  double rate = kDefaultRate;
-  bool everyKey = false;
-  std::vector<Job> jobs;
-};
-
-// Each instrument's proposed program on its keys, once per program and keys; the guitars keep
-// the user's program, so theirs is the nylon guitar.
-std::vector<Job> InstrumentJobs() {
-  constexpr int kNylonGuitar = 24;
-  std::vector<Job> jobs;
-  for (const InstrumentEntry& entry : kInstruments) {
-    const int program = entry.program == kKeepProgram ? kNylonGuitar : entry.program;
-    const Job job{program, KeysSounded(entry.instrument)};
-    if (std::find(jobs.begin(), jobs.end(), job) == jobs.end()) {
-      jobs.push_back(job);
-    }
-  }
-  return jobs;
-}
-
-std::optional<Options> ParseOptions(int argc, char** argv) {
-  Options options;
-  std::optional<StringInstrument> strings;
-  bool instruments = false;
-  std::vector<int> programs;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--keys") {
-      options.everyKey = true;
-    } else if (arg == "--instruments") {
-      instruments = true;
-    } else if (arg == "--strings" && i + 1 < argc && InstrumentForWord(argv[i + 1])) {
-      strings = InstrumentForWord(argv[++i]);
-    } else if (arg == "--soundfont" && i + 1 < argc) {
-      options.soundFont = argv[++i];
-    } else if (arg == "--rate" && i + 1 < argc) {
-      options.rate = std::atof(argv[++i]);
-    } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos &&
-               std::atoi(arg.c_str()) < midi::kProgramCount) {
-      programs.push_back(std::atoi(arg.c_str()));
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (instruments) {
-    options.jobs = InstrumentJobs();
-    return options;
-  }
-  const StringInstrument instrument = strings.value_or(StringInstrument::Guitar6);
-  if (programs.empty() && InstrumentOf(instrument).program != kKeepProgram) {
-    programs.push_back(InstrumentOf(instrument).program);
-  }
-  if (programs.empty()) {
-    for (int p = 0; p < midi::kProgramCount; ++p) {
-      programs.push_back(p);
-    }
-  }
-  for (const int program : programs) {
-    options.jobs.push_back({program, KeysSounded(instrument)});
-  }
-  return options;
-}
-
-// The keys without a heard pitch, grouped by why: "moves: 55 56; noise: 80".
-std::string Unmeasured(const std::vector<std::pair<int, report::Unmeasured>>& keys) {
-  std::string text;
-  for (const auto reason :
-       {report::Unmeasured::Silent, report::Unmeasured::Noise, report::Unmeasured::OffKey,
-        report::Unmeasured::Moves, report::Unmeasured::Inharmonic}) {
-    std::string list;
-    for (const auto& [key, why] : keys) {
-      if (why == reason) {
-        list += " " + std::to_string(key);
-      }
-    }
-    if (!list.empty()) {
-      text += "    not measurable, " + std::string(report::Why(reason)) + ":" + list + "\n";
-    }
-  }
-  return text;
-}
-
 struct Tally {
   int measurable = 0;
   int onTarget = 0;
   std::vector<int> missed;
 };
 
-void ReportJob(const Job& job, const std::optional<KeyPitches>& pitches, Reporter& reporter,
+void ReportJob(const report::Job& job, const std::optional<KeyPitches>& pitches, Reporter& reporter,
                bool everyKey, Tally& tally) {
   const bool tight =
       std::find(kTightPrograms.begin(), kTightPrograms.end(), job.program) != kTightPrograms.end();
@@ -396,13 +307,13 @@ void ReportJob(const Job& job, const std::optional<KeyPitches>& pitches, Reporte
               Column(before.tuner).c_str(), Column(after.tuner).c_str(),
               std::max(before.spread, after.spread), before.disagreement, verdict.c_str(),
               pitches ? "" : " [uncorrected]");
-  std::fputs(Unmeasured(unmeasured).c_str(), stdout);
+  std::fputs(report::UnmeasuredText(unmeasured).c_str(), stdout);
   std::fputs(keyLines.c_str(), stdout);
   std::fflush(stdout);
 }
 
 int Run(int argc, char** argv) {
-  const auto options = ParseOptions(argc, argv);
+  const auto options = report::ParseOptions(argc, argv);
   if (!options) {
     std::fprintf(stderr,
                  "usage: pitch_report [--keys] [--soundfont PATH] [--rate HZ]"
@@ -429,7 +340,7 @@ int Run(int argc, char** argv) {
               "heard after", "fund. before", "fund. after", "tuner before", "tuner after", "spread",
               "agree");
   Tally tally;
-  for (const Job& job : options->jobs) {
+  for (const report::Job& job : options->jobs) {
     // One program at a time: the same program on wider keys is measured again over them.
     corrector->Request(job.program, job.keys);
     corrector->WaitUntilDone(job.program, std::chrono::minutes(5));

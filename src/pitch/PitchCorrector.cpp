@@ -10,6 +10,7 @@
 #include <mutex>
 #include <numeric>
 
+#include "model/Instruments.h"
 #include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"
 
@@ -46,8 +47,14 @@ void ReturnFreedMemory() {
 
 }  // namespace
 
+std::size_t NoteFrames(double sampleRate, int key) {
+  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate, CentsToFrequency(kCentsPerKey * key));
+}
+
 std::size_t NoteFrames(double sampleRate) {
-  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate);
+  // The lowest key has the longest frames.
+  return std::max(NoteFrames(sampleRate, kPlayableKeys.first),
+                  Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate));
 }
 
 std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
@@ -163,16 +170,17 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
     return std::nullopt;
   }
 
-  const std::size_t frames = NoteFrames(sampleRate_);
   // The channels are rendered a block at a time and summed: only the sum is kept whole.
   left_.resize(kRenderBlock);
   right_.resize(kRenderBlock);
-  mono_.resize(frames);
   KeyMeasurements measured{};
   for (const int key : keys) {
     if (cancel != nullptr && cancel->load()) {
       return std::nullopt;
     }
+    // Each note as long as its analysis needs: higher keys need shorter frames.
+    const std::size_t frames = NoteFrames(sampleRate_, key);
+    mono_.resize(frames);
     fluid_synth_noteon(synth, channel_, key, midi::kStrikeVelocity);
     for (std::size_t done = 0; done < frames; done += kRenderBlock) {
       const std::size_t count = std::min(kRenderBlock, frames - done);

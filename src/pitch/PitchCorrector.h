@@ -49,8 +49,10 @@ inline constexpr double kMaxCorrectionCents = 50.0;
 inline constexpr std::chrono::milliseconds kNoteSettle{400};
 inline constexpr std::chrono::milliseconds kNoteEnd{1400};
 
-// How many frames of a note, from its strike, NotePitch needs: the analysis frames centred on the
-// ends of the measured stretch reach half a frame beyond it.
+// How many frames of a note of `key`, from its strike, NotePitch needs: the analysis frames
+// centred on the ends of the measured stretch reach half a frame beyond it. Without a key, the
+// most any playable key needs.
+std::size_t NoteFrames(double sampleRate, int key);
 std::size_t NoteFrames(double sampleRate);
 
 // The pitch in cents (see FrequencyToCents) of a note of `key` rendered from its strike (at least
