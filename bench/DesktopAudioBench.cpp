@@ -25,6 +25,7 @@
 #include "Median.h"
 #include "NoteRecording.h"
 #include "app/TunerApp.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "ports/SystemMidiOutputs.h"
 #include "synth/BuiltInSynth.h"
@@ -57,7 +58,7 @@ std::unique_ptr<BuiltInSynth> SynthOnSdl() {
   options.audioDrivers = {"sdl"};
   options.tuning = MakePitchCorrector;
   auto synth = std::make_unique<BuiltInSynth>(std::move(options));
-  synth->Prepare(kNylonGuitar);
+  synth->Prepare(kNylonGuitar, KeysSounded(StringInstrument::Guitar6));
   synth->WaitUntilReady(kLoadTimeout);
   return synth;
 }

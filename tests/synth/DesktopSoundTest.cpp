@@ -11,6 +11,7 @@
 #include "AudioAnalysis.h"
 #include "DesktopSoundServer.h"
 #include "NoteRecording.h"
+#include "model/Instruments.h"
 #include "pitch/PitchAnalysis.h"
 #include "pitch/PitchCorrector.h"
 #include "synth/BuiltInSynth.h"
@@ -64,7 +65,7 @@ std::unique_ptr<BuiltInSynth> SynthOnSdl() {
   options.audioDrivers = {"sdl"};
   options.tuning = MakePitchCorrector;
   auto synth = std::make_unique<BuiltInSynth>(std::move(options));
-  synth->Prepare(kNylonGuitar);
+  synth->Prepare(kNylonGuitar, KeysSounded(StringInstrument::Guitar6));
   return synth;
 }
 
