@@ -25,6 +25,7 @@
 #include "Median.h"
 #include "NoteRecording.h"
 #include "app/TunerApp.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "ports/SystemMidiOutputs.h"
 #include "synth/BuiltInSynth.h"

@@ -123,14 +123,43 @@ double Cents(double ratio) {
 
 }  // namespace
 
+namespace {
+
+KeyReading Unmeasurable(Unmeasured why) {
+  KeyReading reading;
+  reading.why = why;
+  return reading;
+}
+
+}  // namespace
+
+std::string_view Why(Unmeasured reason) {
+  switch (reason) {
+    case Unmeasured::No:
+      return "measured";
+    case Unmeasured::Silent:
+      return "silent";
+    case Unmeasured::Noise:
+      return "harmonics under half the sound (breath, noise)";
+    case Unmeasured::OffKey:
+      return "over 50 cents from its key";
+    case Unmeasured::Moves:
+      return "pitch moves over 2 cents within the stretch (vibrato, glide)";
+    case Unmeasured::Inharmonic:
+      return "partials scatter over 5 cents (inharmonic, beating)";
+  }
+  return "";
+}
+
 KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
+  const KeyReading kSilent = Unmeasurable(Unmeasured::Silent);
   const double fundamental = CentsToFrequency(100.0 * key);
   // The power of the sound over the measured stretch, which the partials must mostly explain.
   const auto from = static_cast<std::size_t>(std::lround(kSettleSeconds * rate));
   const auto to =
       std::min(fromStrike.size(), static_cast<std::size_t>(std::lround(kEndSeconds * rate)));
   if (from >= to) {
-    return {};
+    return kSilent;
   }
   double meanSquare = 0.0;
   for (std::size_t n = from; n < to; ++n) {
@@ -138,7 +167,7 @@ KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
   }
   meanSquare /= static_cast<double>(to - from);
   if (meanSquare <= 0.0) {
-    return {};
+    return kSilent;
   }
   std::vector<PhaseTrack> tracks;
   double explained = 0.0;
@@ -146,13 +175,13 @@ KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
   for (int h = 1; h <= kHarmonics && h * fundamental < rate / 2; ++h) {
     tracks.push_back(Follow(fromStrike, rate, fundamental, h));
     if (tracks.back().phase.size() < 4) {
-      return {};
+      return kSilent;
     }
     explained += tracks.back().power;
     strongest = std::max(strongest, tracks.back().power);
   }
   if (explained < kMinExplainedPower * meanSquare) {
-    return {};
+    return Unmeasurable(Unmeasured::Noise);
   }
   // Each audible partial's frequency divided by its number, weighted by its power, over the whole
   // stretch and over each half of it.
@@ -188,9 +217,14 @@ KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
   for (const auto& [power, ratio] : partials) {
     scatter += power * (Cents(ratio) - heard) * (Cents(ratio) - heard);
   }
-  if (std::abs(heard) > kMaxOffsetCents || std::sqrt(scatter / fit.weight) > kMaxScatterCents ||
-      std::abs(Cents(fit.first / fit.second)) > kMaxHalvesCents) {
-    return {};
+  if (std::abs(heard) > kMaxOffsetCents) {
+    return Unmeasurable(Unmeasured::OffKey);
+  }
+  if (std::sqrt(scatter / fit.weight) > kMaxScatterCents) {
+    return Unmeasurable(Unmeasured::Inharmonic);
+  }
+  if (std::abs(Cents(fit.first / fit.second)) > kMaxHalvesCents) {
+    return Unmeasurable(Unmeasured::Moves);
   }
   return {heard, fundamentalCents};
 }

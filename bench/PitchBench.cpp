@@ -31,6 +31,7 @@
 #include "JackTestServer.h"
 #include "Median.h"
 #include "SoundFonts.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "player/TonePlayer.h"
 #include "synth/BuiltInSynth.h"
@@ -51,6 +52,8 @@ constexpr std::chrono::seconds kLoadTimeout{60};
 constexpr std::chrono::seconds kSettle{2};
 constexpr std::chrono::seconds kMeasured{5};
 constexpr int kNylonGuitar = 24;
+// The keys the six-string guitar's tunings sound: what the program corrects by default.
+const KeyRange kGuitarKeys = KeysSounded(StringInstrument::Guitar6);
 constexpr std::array<int, 3> kTimedPrograms = {0, 24, 25};
 
 // As the corrector does once it is idle.
@@ -79,7 +82,7 @@ void CorrectionTime() {
         {
           TuningMeter meter(soundFont, MeasuringRate(kRate));
           loaded = meter.Loaded() && loaded;
-          meter.Correct(program);
+          meter.Correct(program, kGuitarKeys);
         }
         ReleaseToSystem();
         times.push_back(CpuMilliseconds(CLOCK_THREAD_CPUTIME_ID) - start);
@@ -93,7 +96,7 @@ void CorrectionTime() {
       {
         TuningMeter meter(soundFont, MeasuringRate(kRate));
         for (const int program : kTimedPrograms) {
-          meter.Correct(program);
+          meter.Correct(program, kGuitarKeys);
         }
       }
       ReleaseToSystem();
@@ -124,7 +127,7 @@ void CorrectorMemory() {
     PitchCorrector corrector(soundFont, kRate);
     double peak = before;
     for (const int program : kTimedPrograms) {
-      corrector.Request(program);
+      corrector.Request(program, kGuitarKeys);
     }
     while (!corrector.WaitUntilIdle(std::chrono::milliseconds(5))) {
       peak = std::max(peak, ResidentMegabytes());
@@ -145,9 +148,9 @@ class SynthOutputs final : public MidiOutputs {
   std::unique_ptr<MidiConnection> Open(int deviceId) override {
     return deviceId == kDefaultDeviceId ? synth_.Open() : nullptr;
   }
-  void Prepare(int deviceId, int program) override {
+  void Prepare(int deviceId, int program, KeyRange keys) override {
     if (deviceId == kDefaultDeviceId) {
-      synth_.Prepare(program);
+      synth_.Prepare(program, keys);
     }
   }
 
@@ -189,7 +192,7 @@ double MedianLoopLoad(MidiOutputs& outputs, int rate, std::chrono::seconds settl
     TonePlayer player(outputs, sleeper);
     player.ApplySettings(
         {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = true, .Rate = rate});
-    player.Play("E", 1);
+    player.Play(1);
     std::this_thread::sleep_for(settle);
     loads.push_back(ProcessLoad());
     player.StopAll();
@@ -227,7 +230,7 @@ void LoopLoad() {
   }
   SynthOutputs outputs(synth);
   // The correction of the program is worked out before the measurement starts.
-  outputs.Prepare(kDefaultDeviceId, kNylonGuitar);
+  outputs.Prepare(kDefaultDeviceId, kNylonGuitar, kGuitarKeys);
   std::this_thread::sleep_for(kSettle);
 
   std::vector<double> idle;

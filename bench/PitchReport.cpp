@@ -1,9 +1,14 @@
 // Pitch report: how far each General MIDI program of a SoundFont sounds from equal temperament
-// (A4 = 440 Hz) on the keys a tuning can sound, before and after the built-in synthesizer's pitch
-// correction.
+// (A4 = 440 Hz) on the keys an instrument's tunings can sound, before and after the built-in
+// synthesizer's pitch correction.
 //
-//   pitch_report [--keys] [--soundfont PATH] [--rate HZ] [PROGRAM...]
+//   pitch_report [--keys] [--soundfont PATH] [--rate HZ] [--strings WORD | --instruments]
+//                [PROGRAM...]
 //
+// The keys are those of the six-string guitar, or of the instrument `--strings` names (a settings
+// word: Bass4, Violin...), whose program is reported when none is given. --instruments reports
+// each instrument's proposed program on that instrument's keys. Each program's line is followed
+// by the keys that have no heard pitch before correction, and why.
 // --keys also prints each key's readings before and after ("-" where it has none). The notes are
 // rendered as the built-in synthesizer plays them (key tuning installed under the program's number
 // and activated on the note's channel, velocity 126, no reverberation or chorus) and read three
@@ -13,12 +18,13 @@
 //                of this tool's own, not the correction's; the targets apply to it;
 //   fundamental  the first partial alone;
 //   tuner        aubio's YIN period detector, as a tuner app reads (TunerReading.h).
-// Samples that beat read differently from strike to strike. The eight guitar, bass and piano
-// programs are struck kStrikes times per key, each strike a little later than the last, so that
-// it meets the samples at another point of the audio blocks; their heard pitch is the mean, and
-// `spread` is the widest range of a key's strikes. `agree` is the largest difference, before
-// correction, between this tool's heard pitch and the correction's own measurement of the same
-// audio. A program is measurable when two thirds of its keys are, before and after.
+// Samples that beat read differently from strike to strike. The guitar, bass and piano programs
+// and those the instruments propose are struck kStrikes times per key, each strike a little later
+// than the last, so that it meets the samples at another point of the audio blocks; their heard
+// pitch is the mean, and `spread` is the widest range of a key's strikes. `agree` is the largest
+// difference, before correction, between this tool's heard pitch and the correction's own
+// measurement of the same audio. A program is measurable when two thirds of its keys are, before
+// and after.
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -33,7 +39,9 @@
 #include <vector>
 
 #include "HeardPitch.h"
+#include "PitchReportOptions.h"
 #include "TunerReading.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"
@@ -43,8 +51,6 @@ namespace {
 
 using report::KeyReading;
 
-constexpr char kDefaultSoundFont[] = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-constexpr double kDefaultRate = 48000.0;
 constexpr int kChannel = 1;
 constexpr double kEndSeconds = std::chrono::duration<double>(kNoteEnd).count();
 // Rendered beyond the end of the stretch for the heard pitch's filter delay (under 0.1 s on the
@@ -53,7 +59,8 @@ constexpr double kDelayMarginSeconds = 0.15;
 constexpr double kTightCents = 0.5;
 constexpr double kTightRmsCents = 0.2;
 constexpr double kLooseCents = 1.0;
-constexpr std::array<int, 8> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34};
+// The guitar, bass and piano programs, and those the instruments propose (violin family, banjo).
+constexpr std::array<int, 13> kTightPrograms = {0, 24, 25, 26, 27, 32, 33, 34, 40, 41, 42, 43, 105};
 constexpr int kStrikes = 4;
 // Frames of silence added before each further strike: not a multiple of the synthesizer's
 // 64-frame block.
@@ -86,7 +93,10 @@ class Renderer {
       PlayWithSoundFontTuning(synth, kChannel);
     }
     fluid_synth_noteon(synth, kChannel, key, midi::kStrikeVelocity);
-    const auto frames = static_cast<std::size_t>((kEndSeconds + kDelayMarginSeconds) * rate_);
+    // Long enough for the heard pitch's filters and for the correction's own reading.
+    const auto frames =
+        std::max(static_cast<std::size_t>((kEndSeconds + kDelayMarginSeconds) * rate_),
+                 NoteFrames(rate_, key));
     left_.resize(frames);
     right_.resize(frames);
     fluid_synth_write_float(synth, static_cast<int>(frames), left_.data(), 0, 1, right_.data(), 0,
@@ -137,6 +147,7 @@ struct KeyReadings {
   std::optional<double> tuner;
   double spread = 0.0;
   std::optional<double> corrector;  // the correction's own measurement of the first strike
+  report::Unmeasured why = report::Unmeasured::No;  // of the first strike
 };
 
 std::optional<double> Mean(const std::vector<double>& values) {
@@ -191,6 +202,9 @@ class Reporter {
     for (int strike = 0; strike < strikes; ++strike) {
       const auto note = renderer_.Note(program, key, pitches, strike * kStrikeStepFrames);
       const KeyReading reading = report::ReadKey(note, rate_, key);
+      if (strike == 0) {
+        readings.why = reading.why;
+      }
       if (reading.heard) {
         heard.push_back(*reading.heard);
       }
@@ -238,112 +252,106 @@ void Add(ProgramReadings& program, const KeyReadings& key) {
   }
 }
 
-int Run(int argc, char** argv) {
-  std::string soundFont = kDefaultSoundFont;
-  double rate = kDefaultRate;
-  std::vector<int> programs;
-  bool everyKey = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--keys") {
-      everyKey = true;
-    } else if (arg == "--soundfont" && i + 1 < argc) {
-      soundFont = argv[++i];
-    } else if (arg == "--rate" && i + 1 < argc) {
-      rate = std::atof(argv[++i]);
-    } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos &&
-               std::atoi(arg.c_str()) < midi::kProgramCount) {
-      programs.push_back(std::atoi(arg.c_str()));
-    } else {
-      std::fprintf(stderr,
-                   "usage: pitch_report [--keys] [--soundfont PATH] [--rate HZ] [PROGRAM...]\n");
-      return 2;
-    }
-  }
-  if (!(rate >= 8000.0 && rate <= 192000.0)) {
-    std::fprintf(stderr, "pitch_report: --rate must be between 8000 and 192000 Hz\n");
-    return 2;
-  }
-  if (programs.empty()) {
-    for (int p = 0; p < midi::kProgramCount; ++p) {
-      programs.push_back(p);
-    }
-  }
-  Renderer renderer(soundFont, rate);
-  if (!renderer.Loaded()) {
-    std::fprintf(stderr, "cannot load %s\n", soundFont.c_str());
-    return 1;
-  }
-  auto source = MakePitchCorrector(soundFont, rate);
-  auto* corrector = dynamic_cast<PitchCorrector*>(source.get());
-  for (const int program : programs) {
-    corrector->Request(program);
-  }
-  Reporter reporter(renderer, rate);
-
-  std::printf("SoundFont %s at %.0f Hz; keys %d..%d; cents from equal temperament,\n",
-              soundFont.c_str(), rate, kFirstCorrectedKey, kLastCorrectedKey);
-  std::printf("each column: keys read, worst key / RMS\n");
-  std::printf("%7s %13s %13s %13s %13s %13s %13s %6s %6s\n", "program", "heard before",
-              "heard after", "fund. before", "fund. after", "tuner before", "tuner after", "spread",
-              "agree");
+struct Tally {
   int measurable = 0;
   int onTarget = 0;
   std::vector<int> missed;
-  for (const int program : programs) {
-    corrector->WaitUntilDone(program, std::chrono::minutes(5));
-    const auto pitches = corrector->Lookup(program);
-    const bool tight =
-        std::find(kTightPrograms.begin(), kTightPrograms.end(), program) != kTightPrograms.end();
-    const int strikes = tight ? kStrikes : 1;
-    ProgramReadings before;
-    ProgramReadings after;
-    std::string keyLines;
-    for (int key = kFirstCorrectedKey; key <= kLastCorrectedKey; ++key) {
-      const auto untuned = reporter.Read(program, key, std::nullopt, strikes);
-      const auto tuned = reporter.Read(program, key, pitches, strikes);
-      Add(before, untuned);
-      Add(after, tuned);
-      if (everyKey) {
-        keyLines += "    key " + std::to_string(key) + ": heard " + Text(untuned.heard) + " -> " +
-                    Text(tuned.heard) + ", fundamental " + Text(untuned.fundamental) + " -> " +
-                    Text(tuned.fundamental) + ", tuner " + Text(untuned.tuner) + " -> " +
-                    Text(tuned.tuner) + ", spread " + Text(tuned.spread) + ", correction read " +
-                    Text(untuned.corrector) + "\n";
-      }
+};
+
+void ReportJob(const report::Job& job, const std::optional<KeyPitches>& pitches, Reporter& reporter,
+               bool everyKey, Tally& tally) {
+  const bool tight =
+      std::find(kTightPrograms.begin(), kTightPrograms.end(), job.program) != kTightPrograms.end();
+  const int strikes = tight ? kStrikes : 1;
+  ProgramReadings before;
+  ProgramReadings after;
+  std::string keyLines;
+  std::vector<std::pair<int, report::Unmeasured>> unmeasured;
+  for (int key = job.keys.first; key <= job.keys.last; ++key) {
+    const auto untuned = reporter.Read(job.program, key, std::nullopt, strikes);
+    const auto tuned = reporter.Read(job.program, key, pitches, strikes);
+    Add(before, untuned);
+    Add(after, tuned);
+    if (!untuned.heard) {
+      unmeasured.emplace_back(key, untuned.why);
     }
-    const auto b = Summarize(before.heard);
-    const auto a = Summarize(after.heard);
-    constexpr int kKeys = kLastCorrectedKey - kFirstCorrectedKey + 1;
-    const bool canMeasure = 3 * b.keys >= 2 * kKeys && 3 * a.keys >= 2 * kKeys;
-    std::string verdict = "not measurable";
-    if (canMeasure) {
-      ++measurable;
-      const bool ok =
-          tight ? a.worst <= kTightCents && a.rms <= kTightRmsCents : a.worst <= kLooseCents;
-      if (ok) {
-        ++onTarget;
-        verdict = "ok";
-      } else {
-        missed.push_back(program);
-        verdict = "MISSED";
-      }
-      verdict += tight ? " (target 0.5, RMS 0.2)" : " (target 1.0)";
+    if (everyKey) {
+      keyLines += "    key " + std::to_string(key) + ": heard " + Text(untuned.heard) + " -> " +
+                  Text(tuned.heard) + ", fundamental " + Text(untuned.fundamental) + " -> " +
+                  Text(tuned.fundamental) + ", tuner " + Text(untuned.tuner) + " -> " +
+                  Text(tuned.tuner) + ", spread " + Text(tuned.spread) + ", correction read " +
+                  Text(untuned.corrector) + "\n";
     }
-    std::printf("%7d %s %s %s %s %s %s %6.2f %6.3f %s%s\n", program, Column(before.heard).c_str(),
-                Column(after.heard).c_str(), Column(before.fundamental).c_str(),
-                Column(after.fundamental).c_str(), Column(before.tuner).c_str(),
-                Column(after.tuner).c_str(), std::max(before.spread, after.spread),
-                before.disagreement, verdict.c_str(), pitches ? "" : " [uncorrected]");
-    std::fputs(keyLines.c_str(), stdout);
-    std::fflush(stdout);
   }
-  std::printf("measurable programs: %d, on target: %d, missed:", measurable, onTarget);
-  for (const int p : missed) {
+  const auto b = Summarize(before.heard);
+  const auto a = Summarize(after.heard);
+  const int keys = job.keys.last - job.keys.first + 1;
+  const bool canMeasure = 3 * b.keys >= 2 * keys && 3 * a.keys >= 2 * keys;
+  std::string verdict = "not measurable";
+  if (canMeasure) {
+    ++tally.measurable;
+    const bool ok =
+        tight ? a.worst <= kTightCents && a.rms <= kTightRmsCents : a.worst <= kLooseCents;
+    if (ok) {
+      ++tally.onTarget;
+      verdict = "ok";
+    } else {
+      tally.missed.push_back(job.program);
+      verdict = "MISSED";
+    }
+    verdict += tight ? " (target 0.5, RMS 0.2)" : " (target 1.0)";
+  }
+  std::printf("%7d %2d..%2d %s %s %s %s %s %s %6.2f %6.3f %s%s\n", job.program, job.keys.first,
+              job.keys.last, Column(before.heard).c_str(), Column(after.heard).c_str(),
+              Column(before.fundamental).c_str(), Column(after.fundamental).c_str(),
+              Column(before.tuner).c_str(), Column(after.tuner).c_str(),
+              std::max(before.spread, after.spread), before.disagreement, verdict.c_str(),
+              pitches ? "" : " [uncorrected]");
+  std::fputs(report::UnmeasuredText(unmeasured).c_str(), stdout);
+  std::fputs(keyLines.c_str(), stdout);
+  std::fflush(stdout);
+}
+
+int Run(int argc, char** argv) {
+  const auto options = report::ParseOptions(argc, argv);
+  if (!options) {
+    std::fprintf(stderr,
+                 "usage: pitch_report [--keys] [--soundfont PATH] [--rate HZ]"
+                 " [--strings WORD | --instruments] [PROGRAM...]\n");
+    return 2;
+  }
+  if (!(options->rate >= 8000.0 && options->rate <= 192000.0)) {
+    std::fprintf(stderr, "pitch_report: --rate must be between 8000 and 192000 Hz\n");
+    return 2;
+  }
+  Renderer renderer(options->soundFont, options->rate);
+  if (!renderer.Loaded()) {
+    std::fprintf(stderr, "cannot load %s\n", options->soundFont.c_str());
+    return 1;
+  }
+  auto source = MakePitchCorrector(options->soundFont, options->rate);
+  auto* corrector = dynamic_cast<PitchCorrector*>(source.get());
+  Reporter reporter(renderer, options->rate);
+
+  std::printf("SoundFont %s at %.0f Hz; cents from equal temperament,\n",
+              options->soundFont.c_str(), options->rate);
+  std::printf("each column: keys read, worst key / RMS\n");
+  std::printf("%7s %6s %13s %13s %13s %13s %13s %13s %6s %6s\n", "program", "keys", "heard before",
+              "heard after", "fund. before", "fund. after", "tuner before", "tuner after", "spread",
+              "agree");
+  Tally tally;
+  for (const report::Job& job : options->jobs) {
+    // One program at a time: the same program on wider keys is measured again over them.
+    corrector->Request(job.program, job.keys);
+    corrector->WaitUntilDone(job.program, std::chrono::minutes(5));
+    ReportJob(job, corrector->Lookup(job.program), reporter, options->everyKey, tally);
+  }
+  std::printf("measurable programs: %d, on target: %d, missed:", tally.measurable, tally.onTarget);
+  for (const int p : tally.missed) {
     std::printf(" %d", p);
   }
   std::printf("\n");
-  return missed.empty() ? 0 : 3;
+  return tally.missed.empty() ? 0 : 3;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include "JackTestServer.h"
 #include "SoundFonts.h"
 #include "VirtualClock.h"
-#include "model/StringPitch.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "player/TonePlayer.h"
 #include "ports/ExternalMidiPorts.h"
@@ -88,7 +88,8 @@ void Memory() {
   for (int program : {kNylonGuitar, kPiano}) {
     auto connection = synth.Open();
     connection->Send(midi::Pack(midi::kProgramChange, static_cast<std::uint8_t>(program)));
-    for (int key = kLowestStringKey; key <= kHighestStringKey; ++key) {
+    const KeyRange keys = KeysSounded(StringInstrument::Guitar6);
+    for (int key = keys.first; key <= keys.last; ++key) {
       connection->Send(midi::Pack(midi::kNoteOn, static_cast<std::uint8_t>(key), 100));
       synth.Render(left.data(), right.data(), static_cast<int>(left.size()));
     }
@@ -180,7 +181,7 @@ void Load(const char* label, const char* soundFont, std::optional<int> corrected
     }
     BuiltInSynth synth(options);
     if (corrected) {
-      synth.Prepare(*corrected);
+      synth.Prepare(*corrected, KeysSounded(StringInstrument::Guitar6));
     }
     synth.WaitUntilReady(kLoadTimeout);
     load.push_back(Milliseconds(Clock::now() - start));
@@ -212,7 +213,7 @@ void Latency() {
         return;
       }
       if (prepare) {
-        outputs.Prepare(kDefaultDeviceId, kNylonGuitar);
+        outputs.Prepare(kDefaultDeviceId, kNylonGuitar, KeysSounded(StringInstrument::Guitar6));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
       }
       testing::JackRecorder recorder(static_cast<std::size_t>(kServerRate) * 2);
@@ -223,7 +224,7 @@ void Latency() {
       player.ApplySettings(
           {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
       const auto played = static_cast<std::int64_t>(jack_get_time());
-      player.Play("E", 1);
+      player.Play(1);
       testing::WaitFor([&] { return recorder.FirstAudibleTime(kAudible) >= 0; },
                        std::chrono::seconds(2));
       const auto audible = recorder.FirstAudibleTime(kAudible);

@@ -42,6 +42,78 @@
         <source>Open G</source>
         <translation>Open G</translation>
     </message>
+    <message>
+        <source>Guitar, 6 strings</source>
+        <translation>Gitarre, 6 Saiten</translation>
+    </message>
+    <message>
+        <source>Guitar, 7 strings</source>
+        <translation>Gitarre, 7 Saiten</translation>
+    </message>
+    <message>
+        <source>Bass, 4 strings</source>
+        <translation>Bass, 4 Saiten</translation>
+    </message>
+    <message>
+        <source>Bass, 5 strings</source>
+        <translation>Bass, 5 Saiten</translation>
+    </message>
+    <message>
+        <source>Ukulele</source>
+        <translation>Ukulele</translation>
+    </message>
+    <message>
+        <source>Baritone ukulele</source>
+        <translation>Bariton-Ukulele</translation>
+    </message>
+    <message>
+        <source>Mandolin</source>
+        <translation>Mandoline</translation>
+    </message>
+    <message>
+        <source>Banjo, 5 strings</source>
+        <translation>Banjo, 5 Saiten</translation>
+    </message>
+    <message>
+        <source>Violin</source>
+        <translation>Violine</translation>
+    </message>
+    <message>
+        <source>Viola</source>
+        <translation>Viola</translation>
+    </message>
+    <message>
+        <source>Cello</source>
+        <translation>Violoncello</translation>
+    </message>
+    <message>
+        <source>Double bass</source>
+        <translation>Kontrabass</translation>
+    </message>
+    <message>
+        <source>Open E</source>
+        <translation>Open E</translation>
+    </message>
+    <message>
+        <source>Open A</source>
+        <translation>Open A</translation>
+    </message>
+    <message>
+        <source>Open C</source>
+        <translation>Open C</translation>
+    </message>
+    <message>
+        <source>Low G</source>
+        <translation>Low G</translation>
+    </message>
+    <message>
+        <source>D tuning</source>
+        <translation>D-Stimmung</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Eigene</translation>
+    </message>
 </context>
 <context>
     <name>morrowfane::AboutBox</name>
@@ -214,6 +286,25 @@
     <message>
         <source>String %1: %2</source>
         <translation>Saite %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>morrowfane::TuningChooser</name>
+    <message>
+        <source>Strings</source>
+        <translation>Saiten</translation>
+    </message>
+    <message>
+        <source>&amp;Strings:</source>
+        <translation>Saite&amp;n:</translation>
+    </message>
+    <message>
+        <source>String %1</source>
+        <translation>Saite %1</translation>
+    </message>
+    <message>
+        <source>&amp;Notes:</source>
+        <translation>N&amp;oten:</translation>
     </message>
 </context>
 </TS>

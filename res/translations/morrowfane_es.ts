@@ -42,6 +42,78 @@
         <source>Open G</source>
         <translation>Open G</translation>
     </message>
+    <message>
+        <source>Guitar, 6 strings</source>
+        <translation>Guitarra, 6 cuerdas</translation>
+    </message>
+    <message>
+        <source>Guitar, 7 strings</source>
+        <translation>Guitarra, 7 cuerdas</translation>
+    </message>
+    <message>
+        <source>Bass, 4 strings</source>
+        <translation>Bajo, 4 cuerdas</translation>
+    </message>
+    <message>
+        <source>Bass, 5 strings</source>
+        <translation>Bajo, 5 cuerdas</translation>
+    </message>
+    <message>
+        <source>Ukulele</source>
+        <translation>Ukelele</translation>
+    </message>
+    <message>
+        <source>Baritone ukulele</source>
+        <translation>Ukelele barítono</translation>
+    </message>
+    <message>
+        <source>Mandolin</source>
+        <translation>Mandolina</translation>
+    </message>
+    <message>
+        <source>Banjo, 5 strings</source>
+        <translation>Banjo, 5 cuerdas</translation>
+    </message>
+    <message>
+        <source>Violin</source>
+        <translation>Violín</translation>
+    </message>
+    <message>
+        <source>Viola</source>
+        <translation>Viola</translation>
+    </message>
+    <message>
+        <source>Cello</source>
+        <translation>Violonchelo</translation>
+    </message>
+    <message>
+        <source>Double bass</source>
+        <translation>Contrabajo</translation>
+    </message>
+    <message>
+        <source>Open E</source>
+        <translation>Open E</translation>
+    </message>
+    <message>
+        <source>Open A</source>
+        <translation>Open A</translation>
+    </message>
+    <message>
+        <source>Open C</source>
+        <translation>Open C</translation>
+    </message>
+    <message>
+        <source>Low G</source>
+        <translation>Low G</translation>
+    </message>
+    <message>
+        <source>D tuning</source>
+        <translation>Afinación en D</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Personalizada</translation>
+    </message>
 </context>
 <context>
     <name>morrowfane::AboutBox</name>
@@ -214,6 +286,25 @@
     <message>
         <source>String %1: %2</source>
         <translation>Cuerda %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>morrowfane::TuningChooser</name>
+    <message>
+        <source>Strings</source>
+        <translation>Cuerdas</translation>
+    </message>
+    <message>
+        <source>&amp;Strings:</source>
+        <translation>&amp;Cuerdas:</translation>
+    </message>
+    <message>
+        <source>String %1</source>
+        <translation>Cuerda %1</translation>
+    </message>
+    <message>
+        <source>&amp;Notes:</source>
+        <translation>&amp;Notas:</translation>
     </message>
 </context>
 </TS>

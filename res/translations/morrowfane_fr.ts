@@ -42,6 +42,78 @@
         <source>Open G</source>
         <translation>Open G</translation>
     </message>
+    <message>
+        <source>Guitar, 6 strings</source>
+        <translation>Guitare, 6 cordes</translation>
+    </message>
+    <message>
+        <source>Guitar, 7 strings</source>
+        <translation>Guitare, 7 cordes</translation>
+    </message>
+    <message>
+        <source>Bass, 4 strings</source>
+        <translation>Basse, 4 cordes</translation>
+    </message>
+    <message>
+        <source>Bass, 5 strings</source>
+        <translation>Basse, 5 cordes</translation>
+    </message>
+    <message>
+        <source>Ukulele</source>
+        <translation>Ukulélé</translation>
+    </message>
+    <message>
+        <source>Baritone ukulele</source>
+        <translation>Ukulélé baryton</translation>
+    </message>
+    <message>
+        <source>Mandolin</source>
+        <translation>Mandoline</translation>
+    </message>
+    <message>
+        <source>Banjo, 5 strings</source>
+        <translation>Banjo, 5 cordes</translation>
+    </message>
+    <message>
+        <source>Violin</source>
+        <translation>Violon</translation>
+    </message>
+    <message>
+        <source>Viola</source>
+        <translation>Alto</translation>
+    </message>
+    <message>
+        <source>Cello</source>
+        <translation>Violoncelle</translation>
+    </message>
+    <message>
+        <source>Double bass</source>
+        <translation>Contrebasse</translation>
+    </message>
+    <message>
+        <source>Open E</source>
+        <translation>Open E</translation>
+    </message>
+    <message>
+        <source>Open A</source>
+        <translation>Open A</translation>
+    </message>
+    <message>
+        <source>Open C</source>
+        <translation>Open C</translation>
+    </message>
+    <message>
+        <source>Low G</source>
+        <translation>Low G</translation>
+    </message>
+    <message>
+        <source>D tuning</source>
+        <translation>Accordage en D</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Personnalisé</translation>
+    </message>
 </context>
 <context>
     <name>morrowfane::AboutBox</name>
@@ -214,6 +286,25 @@
     <message>
         <source>String %1: %2</source>
         <translation>Corde %1 : %2</translation>
+    </message>
+</context>
+<context>
+    <name>morrowfane::TuningChooser</name>
+    <message>
+        <source>Strings</source>
+        <translation>Cordes</translation>
+    </message>
+    <message>
+        <source>&amp;Strings:</source>
+        <translation>C&amp;ordes :</translation>
+    </message>
+    <message>
+        <source>String %1</source>
+        <translation>Corde %1</translation>
+    </message>
+    <message>
+        <source>&amp;Notes:</source>
+        <translation>&amp;Notes :</translation>
     </message>
 </context>
 </TS>

@@ -42,6 +42,78 @@
         <source>Open G</source>
         <translation>Open G</translation>
     </message>
+    <message>
+        <source>Guitar, 6 strings</source>
+        <translation>Chitarra, 6 corde</translation>
+    </message>
+    <message>
+        <source>Guitar, 7 strings</source>
+        <translation>Chitarra, 7 corde</translation>
+    </message>
+    <message>
+        <source>Bass, 4 strings</source>
+        <translation>Basso, 4 corde</translation>
+    </message>
+    <message>
+        <source>Bass, 5 strings</source>
+        <translation>Basso, 5 corde</translation>
+    </message>
+    <message>
+        <source>Ukulele</source>
+        <translation>Ukulele</translation>
+    </message>
+    <message>
+        <source>Baritone ukulele</source>
+        <translation>Ukulele baritono</translation>
+    </message>
+    <message>
+        <source>Mandolin</source>
+        <translation>Mandolino</translation>
+    </message>
+    <message>
+        <source>Banjo, 5 strings</source>
+        <translation>Banjo, 5 corde</translation>
+    </message>
+    <message>
+        <source>Violin</source>
+        <translation>Violino</translation>
+    </message>
+    <message>
+        <source>Viola</source>
+        <translation>Viola</translation>
+    </message>
+    <message>
+        <source>Cello</source>
+        <translation>Violoncello</translation>
+    </message>
+    <message>
+        <source>Double bass</source>
+        <translation>Contrabbasso</translation>
+    </message>
+    <message>
+        <source>Open E</source>
+        <translation>Open E</translation>
+    </message>
+    <message>
+        <source>Open A</source>
+        <translation>Open A</translation>
+    </message>
+    <message>
+        <source>Open C</source>
+        <translation>Open C</translation>
+    </message>
+    <message>
+        <source>Low G</source>
+        <translation>Low G</translation>
+    </message>
+    <message>
+        <source>D tuning</source>
+        <translation>Accordatura in D</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Personalizzata</translation>
+    </message>
 </context>
 <context>
     <name>morrowfane::AboutBox</name>
@@ -214,6 +286,25 @@
     <message>
         <source>String %1: %2</source>
         <translation>Corda %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>morrowfane::TuningChooser</name>
+    <message>
+        <source>Strings</source>
+        <translation>Corde</translation>
+    </message>
+    <message>
+        <source>&amp;Strings:</source>
+        <translation>&amp;Corde:</translation>
+    </message>
+    <message>
+        <source>String %1</source>
+        <translation>Corda %1</translation>
+    </message>
+    <message>
+        <source>&amp;Notes:</source>
+        <translation>&amp;Note:</translation>
     </message>
 </context>
 </TS>

@@ -15,8 +15,8 @@ constexpr milliseconds kInnerStringExtraPause{10};
 bool IsInnerString(int stringNumber) {
   return stringNumber >= 2 && stringNumber <= 5;
 }
-bool IsString(int number) {
-  return number >= 1 && number <= kStringCount;
+bool IsString(int number, const Tuning& tuning) {
+  return number >= 1 && number <= static_cast<int>(tuning.size());
 }
 
 milliseconds PauseBeforePlaying(int stringNumber) {
@@ -29,24 +29,24 @@ StringButtons::StringButtons(TonePlayer& player, LabelFunction label)
     : player_(player), label_(std::move(label)) {}
 
 void StringButtons::PressString(int k) {
-  if (!IsString(k)) {
+  const Tuning tuning = player_.GetTuning();
+  if (!IsString(k, tuning)) {
     return;
   }
-  const Tuning tuning = player_.GetTuning();
-  const std::string& note = tuning[k - 1];
+  const std::string& note = tuning[static_cast<std::size_t>(k - 1)];
 
   const bool lit = !(lastString_ == k && buttonLit_[k - 1]);
   buttonLit_[k - 1] = lit;
   label_(k, note, lit);
-  if (IsString(lastString_) && lastString_ != k) {
-    label_(lastString_, tuning[lastString_ - 1], false);
+  if (IsString(lastString_, tuning) && lastString_ != k) {
+    label_(lastString_, tuning[static_cast<std::size_t>(lastString_ - 1)], false);
   }
 
   player_.StopAll();
   if (sounding_ && lastString_ == k) {
     sounding_ = false;
   } else {
-    note_ = player_.Play(note, k, PauseBeforePlaying(k));
+    note_ = player_.Play(k, PauseBeforePlaying(k));
     sounding_ = true;
   }
   lastString_ = k;
@@ -56,9 +56,10 @@ void StringButtons::OptionsOpened() {
   player_.StopAll();
   sounding_ = false;
   // Keep icon and sound in step: a cancelled dialog must not leave a lit button that is silent.
-  if (IsString(lastString_) && buttonLit_[lastString_ - 1]) {
+  const Tuning tuning = player_.GetTuning();
+  if (IsString(lastString_, tuning) && buttonLit_[lastString_ - 1]) {
     buttonLit_[lastString_ - 1] = false;
-    label_(lastString_, player_.GetTuning()[lastString_ - 1], false);
+    label_(lastString_, tuning[static_cast<std::size_t>(lastString_ - 1)], false);
   }
 }
 
@@ -67,12 +68,13 @@ void StringButtons::OptionsConfirmed() {
 }
 
 void StringButtons::NoteLost(TonePlayer::NoteId note) {
-  if (!sounding_ || note != note_ || !IsString(lastString_)) {
+  const Tuning tuning = player_.GetTuning();
+  if (!sounding_ || note != note_ || !IsString(lastString_, tuning)) {
     return;
   }
   sounding_ = false;
   buttonLit_[lastString_ - 1] = false;
-  label_(lastString_, player_.GetTuning()[lastString_ - 1], false);
+  label_(lastString_, tuning[static_cast<std::size_t>(lastString_ - 1)], false);
 }
 
 }  // namespace morrowfane

@@ -9,12 +9,12 @@
 
 namespace morrowfane {
 
-// Decides what a press of one of the six string buttons does: start, switch or stop the string's
+// Decides what a press of one of the string buttons does: start, switch or stop the string's
 // reference note, and which buttons show their lit or unlit note icon. Runs on the UI thread and
 // never blocks it: a new note waits for the old one to end on its own worker.
 class StringButtons {
  public:
-  // Shows on string button `stringNumber` (1..6) the icon of `note`, lit or unlit, at once.
+  // Shows on string button `stringNumber` (1..N) the icon of `note`, lit or unlit, at once.
   using LabelFunction = std::function<void(int stringNumber, const std::string& note, bool lit)>;
 
   StringButtons(TonePlayer& player, LabelFunction label);
@@ -39,7 +39,7 @@ class StringButtons {
   int lastString_ = 0;
   bool sounding_ = false;
   TonePlayer::NoteId note_ = 0;  // the sounding note's
-  std::array<bool, kStringCount> buttonLit_{};
+  std::array<bool, kMaxStringCount> buttonLit_{};
 };
 
 }  // namespace morrowfane

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 
 #include "app/AboutBox.h"
@@ -29,9 +30,17 @@
 namespace morrowfane {
 namespace {
 
-// Template layout, in dialog units.
+// Template layout, in dialog units. The window is kWindowWidth wide for up to six strings and
+// widens by a button's pitch per string beyond; Options and Close keep their distance from its
+// right edge.
 constexpr int kWindowWidth = 162;
+constexpr int kWindowMargins = 12;
 constexpr int kWindowHeight = 54;
+constexpr int kOptionsLeft = 60;
+constexpr int kCloseLeft = 110;
+constexpr int kLowerButtonsTop = 35;
+constexpr int kLowerButtonWidth = 45;
+constexpr int kLowerButtonHeight = 14;
 constexpr int kStringButtonLeft = 5;
 constexpr int kStringButtonPitch = 25;
 constexpr int kStringButtonTop = 3;
@@ -43,8 +52,8 @@ constexpr std::uint8_t kNoteIconSize = 32;
 // How long a key press shows its button pressed, as a click's animation would.
 constexpr std::chrono::milliseconds kKeyPressShowTime{100};
 
-constexpr std::array<Qt::Key, kStringCount> kStringKeys = {Qt::Key_1, Qt::Key_2, Qt::Key_3,
-                                                           Qt::Key_4, Qt::Key_5, Qt::Key_6};
+constexpr std::array<Qt::Key, kMaxStringCount> kStringKeys = {
+    Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7};
 constexpr int kKeysPerOctave = 12;
 
 // A string's note as a screen reader says it: "A2", "F sharp 3" (the octave of MIDI key 60 is 4).
@@ -97,14 +106,11 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
   setFont(DialogFont(units_));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(DialogRect(0, 0, kWindowWidth, kWindowHeight, units_).size());
-  setAccessibleDescription(
-      tr("Keys 1 to %1 play the strings; F1 opens the About box; Escape closes the window.")
-          .arg(kStringCount));
   CreateControls();
 
   player_.ApplySettings(
       WithListedDevice(LoadSettings(settingsFile_, player_.Settings()), outputs_));
+  LayOutStrings();
   PrepareOutput();
 
   state_ = std::make_unique<StringButtons>(
@@ -116,8 +122,7 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
     QMetaObject::invokeMethod(
         this, [this, note] { state_->NoteLost(note); }, Qt::QueuedConnection);
   });
-  for (int k = 1; k <= kStringCount; ++k) {
-    connect(buttons_[k - 1], &IconButton::clicked, this, [this, k] { state_->PressString(k); });
+  for (int k = 1; k <= kMaxStringCount; ++k) {
     auto* shortcut = new QShortcut(QKeySequence(kStringKeys[k - 1]), this);
     connect(shortcut, &QShortcut::activated, this, [this, k] { PressByKey(k); });
   }
@@ -146,33 +151,25 @@ TunerWindow::~TunerWindow() {
 
 void TunerWindow::CreateControls() {
   optionsButton_ = new QPushButton(tr("&Options..."), this);
-  optionsButton_->setGeometry(DialogRect(60, 35, 45, 14, units_));
   closeButton_ = new QPushButton(tr("&Close"), this);
-  closeButton_->setGeometry(DialogRect(110, 35, 45, 14, units_));
   closeButton_->setDefault(true);
   connect(optionsButton_, &QPushButton::clicked, this, &TunerWindow::RunOptions);
   connect(closeButton_, &QPushButton::clicked, this, &TunerWindow::accept);
+}
 
-  // Tab follows the window from left to right: strings 1 to 6, Options, Close. A keyboard user
-  // reaches every string, and its focus mark shows which one has the focus.
-  QWidget* previous = nullptr;
-  for (int k = 1; k <= kStringCount; ++k) {
-    auto* button = new IconButton(this);
-    button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (k - 1),
-                                   kStringButtonTop, kStringButtonWidth, kStringButtonHeight,
-                                   units_));
-    button->setAutoDefault(false);
-    button->SetFlatFocus(true);
-    // Checked shows a screen reader which string is lit; only the string-button state sets it.
-    button->setCheckable(true);
-    if (previous != nullptr) {
-      setTabOrder(previous, button);
-    }
-    previous = button;
-    buttons_[k - 1] = button;
-  }
-  setTabOrder(previous, optionsButton_);
-  setTabOrder(optionsButton_, closeButton_);
+IconButton* TunerWindow::MakeStringButton(int stringNumber) {
+  auto* button = new IconButton(this);
+  button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (stringNumber - 1),
+                                 kStringButtonTop, kStringButtonWidth, kStringButtonHeight,
+                                 units_));
+  button->setAutoDefault(false);
+  button->SetFlatFocus(true);
+  // Checked shows a screen reader which string is lit; only the string-button state sets it.
+  button->setCheckable(true);
+  connect(button, &IconButton::clicked, this,
+          [this, stringNumber] { state_->PressString(stringNumber); });
+  button->show();
+  return button;
 }
 
 IconButton& TunerWindow::StringButton(int stringNumber) {
@@ -191,12 +188,50 @@ void TunerWindow::SetOptionsWarning(MessageFunction warn) {
   optionsWarning_ = std::move(warn);
 }
 
+void TunerWindow::LayOutStrings() {
+  const int strings = InstrumentOf(player_.Settings().Strings).stringCount;
+  const int width = std::max(kWindowWidth, kWindowMargins + kStringButtonPitch * strings);
+  const int widening = width - kWindowWidth;
+  setFixedSize(DialogRect(0, 0, width, kWindowHeight, units_).size());
+  setAccessibleDescription(
+      tr("Keys 1 to %1 play the strings; F1 opens the About box; Escape closes the window.")
+          .arg(strings));
+  optionsButton_->setGeometry(DialogRect(kOptionsLeft + widening, kLowerButtonsTop,
+                                         kLowerButtonWidth, kLowerButtonHeight, units_));
+  closeButton_->setGeometry(DialogRect(kCloseLeft + widening, kLowerButtonsTop, kLowerButtonWidth,
+                                       kLowerButtonHeight, units_));
+  // Buttons are made and removed as the instrument needs them, so that no hidden button
+  // lingers in the window for a screen reader to find.
+  for (int k = 1; k <= kMaxStringCount; ++k) {
+    IconButton*& button = buttons_[static_cast<std::size_t>(k - 1)];
+    if (k <= strings && button == nullptr) {
+      button = MakeStringButton(k);
+    } else if (k > strings && button != nullptr) {
+      delete button;
+      button = nullptr;
+    }
+  }
+  // Tab follows the window from left to right: the strings, Options, Close. A keyboard user
+  // reaches every string, and its focus mark shows which one has the focus.
+  QWidget* previous = nullptr;
+  for (int k = 1; k <= strings; ++k) {
+    IconButton* button = buttons_[static_cast<std::size_t>(k - 1)];
+    if (previous != nullptr) {
+      setTabOrder(previous, button);
+    }
+    previous = button;
+  }
+  setTabOrder(previous, optionsButton_);
+  setTabOrder(optionsButton_, closeButton_);
+}
+
 void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
   IconButton& button = StringButton(stringNumber);
-  const PlaybackSettings settings = player_.Settings();
-  const auto keys = ShapedKeys(settings.Root, settings.Shape);
-  const QString spoken = keys ? SpokenNote((*keys)[static_cast<std::size_t>(stringNumber - 1)])
-                              : QString::fromStdString(note);
+  // The icon shows the note's name; a screen reader also says its octave.
+  const auto keys = KeysOf(player_.Settings());
+  const auto string = static_cast<std::size_t>(stringNumber - 1);
+  const QString spoken =
+      keys && string < keys->size() ? SpokenNote((*keys)[string]) : QString::fromStdString(note);
   button.setAccessibleName(tr("String %1: %2").arg(stringNumber).arg(spoken));
   button.SetIcons(NoteIcon(note, lit), 0, kNoteIconSize, kNoteIconSize);
   // A change of the checked state sends the state-change event a screen reader announces.
@@ -205,21 +240,24 @@ void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
 
 void TunerWindow::LabelAllUnlit() {
   const Tuning tuning = player_.GetTuning();
-  for (int k = 1; k <= kStringCount; ++k) {
-    Label(k, tuning[k - 1], false);
+  for (std::size_t k = 0; k < tuning.size(); ++k) {
+    Label(static_cast<int>(k) + 1, tuning[k], false);
   }
 }
 
 void TunerWindow::PrepareOutput() {
   const PlaybackSettings settings = player_.Settings();
   if (const auto deviceId = ChosenDeviceId(settings, outputs_)) {
-    outputs_.Prepare(*deviceId, settings.Instrument);
+    outputs_.Prepare(*deviceId, settings.Instrument, KeysSounded(settings.Strings));
   }
 }
 
 // The press acts at once; the button only shows itself pressed for a moment afterwards (a click
 // animation would act only once it had run).
 void TunerWindow::PressByKey(int stringNumber) {
+  if (stringNumber > InstrumentOf(player_.Settings().Strings).stringCount) {
+    return;
+  }
   IconButton& button = StringButton(stringNumber);
   // The focus moves along, so a screen reader says which string sounds.
   button.setFocus(Qt::ShortcutFocusReason);
@@ -242,6 +280,7 @@ void TunerWindow::RunOptions() {
     return;
   }
   player_.ApplySettings(dialog.Settings());
+  LayOutStrings();
   LabelAllUnlit();
   PrepareOutput();
   state_->OptionsConfirmed();

@@ -19,9 +19,9 @@ namespace morrowfane {
 class IconButton;
 class OptionsDialog;
 
-// The program's main window: six string buttons, "&Options..." and "&Close". It reads the
-// settings file when it is built and writes it when the Close button or a close request ends it;
-// Escape ends it without writing.
+// The program's main window: one string button per string of the instrument (4 to 7), "&Options..."
+// and "&Close". It reads the settings file when it is built and writes it when the Close button or
+// a close request ends it; Escape ends it without writing.
 class TunerWindow : public QDialog {
   Q_OBJECT
 
@@ -65,6 +65,9 @@ class TunerWindow : public QDialog {
 
  private:
   void CreateControls();
+  // Shows one string button per string of the instrument and sizes the window to them.
+  void LayOutStrings();
+  IconButton* MakeStringButton(int stringNumber);
   void Label(int stringNumber, const std::string& note, bool lit);
   void LabelAllUnlit();
   void PrepareOutput();
@@ -83,7 +86,7 @@ class TunerWindow : public QDialog {
   DialogBaseUnits units_;
   QPushButton* optionsButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
-  std::array<IconButton*, kStringCount> buttons_{};
+  std::array<IconButton*, kMaxStringCount> buttons_{};
   QAction* aboutAction_ = nullptr;
   std::unique_ptr<StringButtons> state_;
 #ifdef Q_OS_WIN

@@ -34,7 +34,7 @@ Tuning StandardTuning() {
 }
 
 Tuning TuningForRoot(std::string_view root) {
-  Tuning tuning;
+  Tuning tuning(kStringCount);
   const auto rootClass = PitchClass(root);
   if (!rootClass) {
     return tuning;
@@ -44,6 +44,16 @@ Tuning TuningForRoot(std::string_view root) {
     tuning[k] = std::string(kNoteNames[Mod12(kStandardPitchClasses[k] - semitonesDown)]);
   }
   return tuning;
+}
+
+std::string NoteName(int key) {
+  return std::string(kNoteNames[Mod12(key)]);
+}
+
+std::string NoteWithOctave(int key) {
+  // Key 0 is C-1: the octave number changes at each C.
+  const int octave = (key - Mod12(key)) / kPitchClassCount - 1;
+  return NoteName(key) + std::to_string(octave);
 }
 
 int NoteIcon(std::string_view name, bool lit) {

@@ -4,14 +4,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morrowfane {
 
+// The six-string guitar's strings; instruments have kMinStringCount..kMaxStringCount.
 inline constexpr int kStringCount = 6;
+inline constexpr int kMinStringCount = 4;
+inline constexpr int kMaxStringCount = 7;
 inline constexpr int kPitchClassCount = 12;
 
-// Six note names, string 1 (the lowest) first.
-using Tuning = std::array<std::string, kStringCount>;
+// One note name per string, string 1 first.
+using Tuning = std::vector<std::string>;
 
 // The twelve note names in pitch-class order, "C" = 0 up to "B" = 11. Sharps only.
 inline constexpr std::array<std::string_view, kPitchClassCount> kNoteNames = {
@@ -35,6 +39,11 @@ Tuning StandardTuning();
 // The standard tuning lowered by 0..11 semitones so that string 1 sounds `root`. Any text that is
 // not one of the twelve names gives six empty names.
 Tuning TuningForRoot(std::string_view root);
+
+// The name of a MIDI key's pitch class ("D#" for key 51); the key with its octave ("D#3"), where
+// key 60 is C4.
+std::string NoteName(int key);
+std::string NoteWithOctave(int key);
 
 // Icon resource ids: unlit icons are even, 140 + 2 * (position in "A".."G#"), the lit one is next.
 inline constexpr int kFirstNoteIconId = 140;

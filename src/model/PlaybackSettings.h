@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "model/Instruments.h"
 #include "model/Notes.h"
 #include "model/TuningShapes.h"
 
@@ -30,12 +33,25 @@ struct PlaybackSettings {
   std::string Root{kStandardRoot};  // the tuning's root note: string 1 of the lowered tuning
   int ReferenceA4 = kDefaultReferenceA4;  // the pitch of A4 in Hz
   std::string DeviceName{};  // the chosen external device's listed name; empty for the default one
-  TuningShape Shape = TuningShape::Standard;  // strings lowered further than the root's tuning
+  TuningShape Shape = TuningShape::Standard;  // strings moved away from the root's tuning
+  StringInstrument Strings = StringInstrument::Guitar6;  // the instrument being tuned
+  // A tuning of one's own, one key per string, string 1 first; when empty, the root and the shape
+  // make the tuning. Root and shape are kept meanwhile for when the user goes back to them.
+  std::vector<int> CustomKeys{};
 
   friend bool operator==(const PlaybackSettings&, const PlaybackSettings&) = default;
 };
 
-// The six note names the settings sound: the root's tuning in the settings' shape.
+// The keys the settings sound, string 1 first: the custom keys, else the root's tuning in the
+// shape. Nothing for a root the instrument does not offer.
+std::optional<std::vector<int>> KeysOf(const PlaybackSettings& settings);
+
+// The note names of KeysOf, one per string; empty names for a root the instrument does not offer.
 Tuning TuningOf(const PlaybackSettings& settings);
+
+// The settings with root, shape and custom keys made fit for their instrument: a root the
+// instrument does not offer becomes its lowest, a shape it does not offer (or not on that root)
+// becomes Standard, and custom keys that are no custom tuning of it are dropped.
+PlaybackSettings FittedToInstrument(PlaybackSettings settings);
 
 }  // namespace morrowfane

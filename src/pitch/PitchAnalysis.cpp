@@ -62,9 +62,12 @@ constexpr std::size_t kMinSpectrumFrames = 4;
 constexpr double kBinsBetweenPartials = 6.0;
 // A floor only: every key a tuning can sound needs a longer frame.
 constexpr std::size_t kShortestFrame = 256;
-// Frames of about this length resolve the partials of the lowest key (39 Hz) into peaks
+// Frames of about this length resolve the partials of a guitar's lowest key (39 Hz) into peaks
 // well apart; a longer frame would leave a wider margin at each end that the slope cannot see.
 constexpr double kFrameSeconds = 0.2;
+// Where the pitch is expected, the lowest keys an instrument sounds (down to B0, 31 Hz) need up to
+// twice that length, and then fit only once into the samples, for the same clearance.
+constexpr double kLowKeyFrameSeconds = 2 * kFrameSeconds;
 
 // The number of the partial of `fundamental` at `frequency`, or 0 when it is none of the first
 // kMaxPartial. Within kHarmonicTolerance or within a bin of it: the magnitude estimate of a weak
@@ -221,8 +224,10 @@ std::vector<PitchAnalyzer::Peak> PitchAnalyzer::FindPeaks(double sampleRate) con
 std::size_t PitchAnalyzer::FrameSize(double sampleRate, std::size_t sampleCount,
                                      std::optional<double> expectedHertz) {
   std::size_t frameSize = kShortestFrame;
-  while (frameSize * 4 <= sampleCount &&
-         static_cast<double>(frameSize * 2) <= kFrameSeconds * sampleRate &&
+  const double longest = expectedHertz ? kLowKeyFrameSeconds : kFrameSeconds;
+  const std::size_t fits = expectedHertz ? 2 : 4;
+  while (frameSize * fits <= sampleCount &&
+         static_cast<double>(frameSize * 2) <= longest * sampleRate &&
          (!expectedHertz ||
           static_cast<double>(frameSize) * *expectedHertz / sampleRate < kBinsBetweenPartials)) {
     frameSize *= 2;

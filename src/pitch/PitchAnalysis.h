@@ -47,7 +47,7 @@ class PitchAnalyzer {
 
   // The analysis frame for `sampleCount` samples at `sampleRate`: the largest power of two of at
   // most about 0.2 s that fits twice into the samples; for a tone expected at `expectedHertz`, the
-  // shortest of those that resolves its partials, if shorter.
+  // shortest that resolves its partials, of at most about 0.4 s and fitting once into them.
   static std::size_t FrameSize(double sampleRate, std::size_t sampleCount,
                                std::optional<double> expectedHertz = std::nullopt);
 

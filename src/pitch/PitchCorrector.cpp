@@ -10,6 +10,7 @@
 #include <mutex>
 #include <numeric>
 
+#include "model/Instruments.h"
 #include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"
 
@@ -46,8 +47,14 @@ void ReturnFreedMemory() {
 
 }  // namespace
 
+std::size_t NoteFrames(double sampleRate, int key) {
+  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate, CentsToFrequency(kCentsPerKey * key));
+}
+
 std::size_t NoteFrames(double sampleRate) {
-  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate);
+  // The lowest key has the longest frames.
+  return std::max(NoteFrames(sampleRate, kPlayableKeys.first),
+                  Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate));
 }
 
 std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
@@ -138,10 +145,11 @@ bool TuningMeter::Loaded() const {
 }
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
+                                                    KeyRange keys,
                                                     const std::atomic<bool>* cancel) {
-  std::array<int, kLastCorrectedKey - kFirstCorrectedKey + 1> keys{};
-  std::iota(keys.begin(), keys.end(), kFirstCorrectedKey);
-  return Measure(program, tuning, keys, cancel);
+  std::vector<int> each(static_cast<std::size_t>(std::max(keys.last - keys.first + 1, 0)));
+  std::iota(each.begin(), each.end(), keys.first);
+  return Measure(program, tuning, each, cancel);
 }
 
 std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitches& tuning,
@@ -162,16 +170,17 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
     return std::nullopt;
   }
 
-  const std::size_t frames = NoteFrames(sampleRate_);
   // The channels are rendered a block at a time and summed: only the sum is kept whole.
   left_.resize(kRenderBlock);
   right_.resize(kRenderBlock);
-  mono_.resize(frames);
   KeyMeasurements measured{};
   for (const int key : keys) {
     if (cancel != nullptr && cancel->load()) {
       return std::nullopt;
     }
+    // Each note as long as its analysis needs: higher keys need shorter frames.
+    const std::size_t frames = NoteFrames(sampleRate_, key);
+    mono_.resize(frames);
     fluid_synth_noteon(synth, channel_, key, midi::kStrikeVelocity);
     for (std::size_t done = 0; done < frames; done += kRenderBlock) {
       const std::size_t count = std::min(kRenderBlock, frames - done);
@@ -190,9 +199,10 @@ std::optional<KeyMeasurements> TuningMeter::Measure(int program, const KeyPitche
   return measured;
 }
 
-std::optional<KeyPitches> TuningMeter::Correct(int program, const std::atomic<bool>* cancel) {
+std::optional<KeyPitches> TuningMeter::Correct(int program, KeyRange keys,
+                                               const std::atomic<bool>* cancel) {
   const auto tuning = EqualTemperament();
-  const auto measured = Measure(program, tuning, cancel);
+  const auto measured = Measure(program, tuning, keys, cancel);
   if (!measured) {
     return std::nullopt;
   }
@@ -220,55 +230,74 @@ std::optional<KeyPitches> PitchCorrector::Lookup(int program) const {
   if (found == done_.end()) {
     return std::nullopt;
   }
-  return found->second;
+  return found->second.pitches;
 }
 
-bool PitchCorrector::KnownOrPending(int program) const {
-  return done_.contains(program) || underWay_ == program ||
-         std::find(queue_.begin(), queue_.end(), program) != queue_.end();
+bool PitchCorrector::KnownOrPending(int program, KeyRange keys) const {
+  const auto covers = [program, keys](const Work& work) {
+    return work.program == program && work.keys.Contains(keys);
+  };
+  const auto done = done_.find(program);
+  return (done != done_.end() && done->second.keys.Contains(keys)) ||
+         (underWay_ && covers(*underWay_)) || std::ranges::any_of(queue_, covers);
 }
 
-void PitchCorrector::Request(int program) {
+KeyRange PitchCorrector::WithMeasured(int program, KeyRange keys) const {
+  const auto done = done_.find(program);
+  if (done == done_.end()) {
+    return keys;
+  }
+  return {std::min(keys.first, done->second.keys.first),
+          std::max(keys.last, done->second.keys.last)};
+}
+
+void PitchCorrector::Request(int program, KeyRange keys) {
   if (program < 0 || program >= midi::kProgramCount) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    if (KnownOrPending(program)) {
+    if (KnownOrPending(program, keys)) {
       return;
     }
-    queue_.push_back(program);
+    queue_.push_back({program, WithMeasured(program, keys)});
   }
   changed_.notify_all();
 }
 
-void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program,
+void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program, KeyRange keys,
                                const std::atomic<bool>& cancel) {
   if (program < 0 || program >= midi::kProgramCount) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    if (KnownOrPending(program)) {
+    if (KnownOrPending(program, keys)) {
       return;
     }
+    keys = WithMeasured(program, keys);
   }
   TuningMeter meter(synth, channel, sampleRate_);
-  auto pitches = meter.Correct(program, &cancel);
+  auto pitches = meter.Correct(program, keys, &cancel);
   PlayWithSoundFontTuning(synth, channel);
   if (cancel.load()) {
     return;
   }
   {
     std::lock_guard lock(mutex_);
-    done_[program] = std::move(pitches);
+    done_[program] = {std::move(pitches), keys};
   }
   changed_.notify_all();
 }
 
 bool PitchCorrector::WaitUntilDone(int program, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] { return done_.contains(program); });
+  const auto isProgram = [program](const Work& work) { return work.program == program; };
+  // Done, and not to be measured again over more keys.
+  return changed_.wait_for(lock, timeout, [&] {
+    return done_.contains(program) && !(underWay_ && isProgram(*underWay_)) &&
+           std::ranges::none_of(queue_, isProgram);
+  });
 }
 
 bool PitchCorrector::WaitUntilIdle(std::chrono::milliseconds timeout) const {
@@ -291,21 +320,21 @@ void PitchCorrector::Run() {
     if (stopping_.load()) {
       return;
     }
-    const int program = queue_.front();
+    const Work work = queue_.front();
     queue_.pop_front();
-    underWay_ = program;
+    underWay_ = work;
     holdsSoundFont_ = true;
     lock.unlock();
     if (!meter) {
       meter = std::make_unique<TuningMeter>(soundFontPath_, MeasuringRate(sampleRate_));
     }
-    auto pitches = meter->Correct(program, &stopping_);
+    auto pitches = meter->Correct(work.program, work.keys, &stopping_);
     lock.lock();
     underWay_.reset();
     if (stopping_.load()) {
       return;
     }
-    done_[program] = std::move(pitches);
+    done_[work.program] = {std::move(pitches), work.keys};
     changed_.notify_all();
     if (!queue_.empty()) {
       continue;

@@ -16,16 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "model/StringPitch.h"
+#include "model/KeyRange.h"
 #include "pitch/PitchAnalysis.h"
 #include "synth/KeyTuning.h"
 
 namespace morrowfane {
-
-// The keys a reference note can be played on: from the lowest a tuning can sound (string 1
-// dropped a whole tone below its lowest root, F: key 27) to the highest string pitch.
-inline constexpr int kFirstCorrectedKey = kLowestStringKey;
-inline constexpr int kLastCorrectedKey = kHighestStringKey;
 
 // Every key at its equal-tempered pitch, 100 * k cents.
 KeyPitches EqualTemperament();
@@ -54,8 +49,10 @@ inline constexpr double kMaxCorrectionCents = 50.0;
 inline constexpr std::chrono::milliseconds kNoteSettle{400};
 inline constexpr std::chrono::milliseconds kNoteEnd{1400};
 
-// How many frames of a note, from its strike, NotePitch needs: the analysis frames centred on the
-// ends of the measured stretch reach half a frame beyond it.
+// How many frames of a note of `key`, from its strike, NotePitch needs: the analysis frames
+// centred on the ends of the measured stretch reach half a frame beyond it. Without a key, the
+// most any playable key needs.
+std::size_t NoteFrames(double sampleRate, int key);
 std::size_t NoteFrames(double sampleRate);
 
 // The pitch in cents (see FrequencyToCents) of a note of `key` rendered from its strike (at least
@@ -90,17 +87,18 @@ class TuningMeter {
   // False when the SoundFont could not be loaded; then nothing is ever measured.
   bool Loaded() const;
 
-  // Measures `keys` (by default kFirstCorrectedKey..kLastCorrectedKey) of `program` with
-  // `tuning` active on the channel, as the built-in synthesizer applies it. Stops early, with
-  // nothing, once `cancel` is set.
-  std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning,
+  // Measures `keys` of `program` with `tuning` active on the channel, as the built-in synthesizer
+  // applies it. Stops early, with nothing, once `cancel` is set.
+  std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning, KeyRange keys,
                                          const std::atomic<bool>* cancel = nullptr);
   std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning,
                                          std::span<const int> keys,
                                          const std::atomic<bool>* cancel = nullptr);
 
-  // Measures `program` and works out its correction (see CorrectionFor).
-  std::optional<KeyPitches> Correct(int program, const std::atomic<bool>* cancel = nullptr);
+  // Measures `keys` of `program` and works out its correction (see CorrectionFor); the other
+  // keys keep equal temperament.
+  std::optional<KeyPitches> Correct(int program, KeyRange keys,
+                                    const std::atomic<bool>* cancel = nullptr);
 
  private:
   struct Synth;
@@ -114,10 +112,11 @@ class TuningMeter {
 };
 
 // The key tuning source of the built-in synthesizer: works out each requested program on a
-// worker thread of its own, at MeasuringRate, and keeps the results for its lifetime. The worker
-// loads its own copy of the SoundFont when work arrives and drops it, handing the memory back to
-// the system, as soon as no work is left: the copy is tens of megabytes, loading it takes a few
-// tens of milliseconds, and programs are requested rarely.
+// worker thread of its own, over the keys asked for (a program asked for again with keys it has
+// not measured is measured again over both), at MeasuringRate, and keeps the results for its
+// lifetime. The worker loads its own copy of the SoundFont when work arrives and drops it, handing
+// the memory back to the system, as soon as no work is left: the copy is tens of megabytes, loading
+// it takes a few tens of milliseconds, and programs are requested rarely.
 class PitchCorrector final : public KeyTuningSource {
  public:
   PitchCorrector(std::string soundFontPath, double sampleRate);
@@ -128,8 +127,8 @@ class PitchCorrector final : public KeyTuningSource {
   PitchCorrector& operator=(const PitchCorrector&) = delete;
 
   std::optional<KeyPitches> Lookup(int program) const override;
-  void Request(int program) override;
-  void WorkOutOn(fluid_synth_t* synth, int channel, int program,
+  void Request(int program, KeyRange keys) override;
+  void WorkOutOn(fluid_synth_t* synth, int channel, int program, KeyRange keys,
                  const std::atomic<bool>& cancel) override;
 
   // Waits until `program` has been worked out (it must have been requested); true if it was in
@@ -143,16 +142,27 @@ class PitchCorrector final : public KeyTuningSource {
 
  private:
   void Run();
-  // Whether `program` is worked out, or queued or under way. Called with the mutex held.
-  bool KnownOrPending(int program) const;
+  struct Work {
+    int program;
+    KeyRange keys;
+  };
+  struct Done {
+    std::optional<KeyPitches> pitches;
+    KeyRange keys;
+  };
+  // Whether `keys` of `program` are worked out, or queued or under way. Called with the mutex
+  // held.
+  bool KnownOrPending(int program, KeyRange keys) const;
+  // The keys to measure for `program`: `keys` and those measured before. Mutex held.
+  KeyRange WithMeasured(int program, KeyRange keys) const;
 
   const std::string soundFontPath_;
   const double sampleRate_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
-  std::deque<int> queue_;
-  std::optional<int> underWay_;
-  std::map<int, std::optional<KeyPitches>> done_;
+  std::deque<Work> queue_;
+  std::optional<Work> underWay_;
+  std::map<int, Done> done_;
   bool holdsSoundFont_ = false;
   std::atomic<bool> stopping_{false};
   std::thread worker_;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "model/KeyRange.h"
 #include "player/MidiMessage.h"
 
 namespace morrowfane {
@@ -48,9 +49,9 @@ class MidiOutputs {
   virtual DeviceState StateOf(int /*deviceId*/) { return DeviceState::Ready; }
   // Opens a device; nullptr when it cannot be opened.
   virtual std::unique_ptr<MidiConnection> Open(int deviceId) = 0;
-  // A hint that notes with `program` will soon be played on `deviceId`, so the device can do any
-  // slow preparation in the background. Never blocks.
-  virtual void Prepare(int /*deviceId*/, int /*program*/) {}
+  // A hint that notes with `program` on `keys` will soon be played on `deviceId`, so the device
+  // can do any slow preparation in the background. Never blocks.
+  virtual void Prepare(int /*deviceId*/, int /*program*/, KeyRange /*keys*/) {}
   // A note will be played on `deviceId` after a short pause: a device that let go of its audio
   // output while idle opens it again now, so the note is not late. Never blocks.
   virtual void Wake(int /*deviceId*/) {}

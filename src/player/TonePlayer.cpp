@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "model/StringPitch.h"
 #include "player/ReferencePitch.h"
 
 namespace morrowfane {
@@ -73,10 +72,9 @@ void TonePlayer::StopAll() {
   }
 }
 
-TonePlayer::NoteId TonePlayer::Play(std::string note, int stringNumber, milliseconds pause) {
+TonePlayer::NoteId TonePlayer::Play(int stringNumber, milliseconds pause) {
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
-  Note copy{std::move(note), stringNumber, pause, settings_, std::make_shared<StopEvent>()};
-  copy.semitonesDown = ShapeSemitonesDown(settings_.Shape, stringNumber);
+  Note copy{stringNumber, pause, settings_, std::make_shared<StopEvent>()};
   copy.id = ++lastNote_;
   const NoteId id = copy.id;
   {
@@ -133,7 +131,13 @@ void TonePlayer::RunWorker(const Note& note) {
   if (note.pause.count() > 0) {
     sleeper_.Sleep(note.pause);
   }
-  const int key = StringPitch(note.name, note.stringNumber, note.semitonesDown);
+  // A string the tuning does not have sounds nothing.
+  const auto keys = KeysOf(note.settings);
+  const auto string = static_cast<std::size_t>(note.stringNumber - 1);
+  if (!keys || note.stringNumber < 1 || string >= keys->size()) {
+    return;
+  }
+  const int key = (*keys)[string];
   auto connection = deviceId ? outputs_.Open(*deviceId) : nullptr;
   if (!connection) {
     return;

@@ -50,10 +50,9 @@ class TonePlayer {
   // The tuning of the settings in force.
   Tuning GetTuning() const;
 
-  // Starts a worker that waits `pause`, then sounds `note` on string `stringNumber` with the
-  // settings in force now. Returns at once.
-  NoteId Play(std::string note, int stringNumber,
-              std::chrono::milliseconds pause = std::chrono::milliseconds(0));
+  // Starts a worker that waits `pause`, then sounds string `stringNumber` (1..N) in the tuning of
+  // the settings in force now. Returns at once.
+  NoteId Play(int stringNumber, std::chrono::milliseconds pause = std::chrono::milliseconds(0));
 
   // Replaces the receiver of lost notes; an empty function receives none. Once it returns, the
   // one it replaced is not called any more. May be called from any thread.
@@ -76,12 +75,10 @@ class TonePlayer {
 
  private:
   struct Note {
-    std::string name;
     int stringNumber = 0;
     std::chrono::milliseconds pause{0};
     PlaybackSettings settings;
     std::shared_ptr<StopEvent> stop;
-    int semitonesDown = 0;  // the tuning shape's extra lowering of the string
     NoteId id = 0;
   };
 

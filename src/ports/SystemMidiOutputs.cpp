@@ -39,9 +39,9 @@ void SystemMidiOutputs::Wake(int deviceId) {
   }
 }
 
-void SystemMidiOutputs::Prepare(int deviceId, int program) {
+void SystemMidiOutputs::Prepare(int deviceId, int program, KeyRange keys) {
   if (deviceId == kDefaultDeviceId) {
-    synth_->Prepare(program);
+    synth_->Prepare(program, keys);
   }
 }
 

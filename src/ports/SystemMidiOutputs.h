@@ -19,7 +19,7 @@ class SystemMidiOutputs final : public MidiOutputs {
   std::string DeviceName(int deviceId) override;
   DeviceState StateOf(int deviceId) override;
   std::unique_ptr<MidiConnection> Open(int deviceId) override;
-  void Prepare(int deviceId, int program) override;
+  void Prepare(int deviceId, int program, KeyRange keys) override;
   void Wake(int deviceId) override;
   std::optional<int> DeviceIdByName(const std::string& name) override;
 

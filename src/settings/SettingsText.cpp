@@ -1,6 +1,8 @@
 #include "settings/SettingsText.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "model/IntegerText.h"
 
@@ -73,6 +75,8 @@ void Apply(Position position, std::string_view value, PlaybackSettings& playback
 constexpr std::string_view kReferenceA4Key = "ReferenceA4";
 constexpr std::string_view kDeviceNameKey = "MidiDevName";
 constexpr std::string_view kTuningShapeKey = "TuningShape";
+constexpr std::string_view kStringsKey = "Strings";
+constexpr std::string_view kCustomTuningKey = "CustomTuning";
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlankOrTab(text.front())) {
@@ -84,8 +88,37 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-// `key` is upper-cased; `value` is as written.
-void ApplyByKey(std::string_view key, std::string_view value, PlaybackSettings& playback) {
+// Keys as written: decimal, separated by commas, nothing else. Nothing for any other text.
+std::optional<std::vector<int>> ReadKeys(std::string_view text) {
+  std::vector<int> keys;
+  while (keys.size() <= static_cast<std::size_t>(kMaxStringCount)) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const std::string_view digits = text.substr(0, comma);
+    if (digits.empty() || digits.size() > 3 ||
+        !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; })) {
+      return std::nullopt;
+    }
+    keys.push_back(ReadInteger(digits).value);
+    if (comma == text.size()) {
+      return keys;
+    }
+    text.remove_prefix(comma + 1);
+  }
+  return std::nullopt;
+}
+
+std::string FormatKeys(const std::vector<int>& keys) {
+  std::string text;
+  for (const int key : keys) {
+    text.append(text.empty() ? "" : ",").append(std::to_string(key));
+  }
+  return text;
+}
+
+// `key` is upper-cased; `value` is as written. Custom keys are checked once the instrument is
+// known, whichever line comes first: each line's keys are kept for then.
+void ApplyByKey(std::string_view key, std::string_view value, PlaybackSettings& playback,
+                std::vector<std::vector<int>>& customKeys) {
   key = TrimBlanks(key);
   if (key == UpperCaseAscii(kReferenceA4Key)) {
     TakeIfWithin(ReadInteger(value).value, kMinReferenceA4, kMaxReferenceA4, playback.ReferenceA4);
@@ -95,6 +128,14 @@ void ApplyByKey(std::string_view key, std::string_view value, PlaybackSettings& 
     }
   } else if (key == UpperCaseAscii(kDeviceNameKey)) {
     playback.DeviceName = std::string(value);
+  } else if (key == UpperCaseAscii(kStringsKey)) {
+    if (const auto instrument = InstrumentForWord(TrimBlanks(value))) {
+      playback.Strings = *instrument;
+    }
+  } else if (key == UpperCaseAscii(kCustomTuningKey)) {
+    if (auto keys = ReadKeys(TrimBlanks(value))) {
+      customKeys.push_back(std::move(*keys));
+    }
   }
 }
 
@@ -157,15 +198,21 @@ PlaybackSettings ParseSettingsText(std::string_view text, PlaybackSettings curre
                  Apply(position, value, current);
                  return true;
                });
+  std::vector<std::vector<int>> customKeys{current.CustomKeys};
   ForEachValue(upperText, [&](Position position, std::size_t keyStart, std::size_t valueStart,
                               std::string_view value) {
     if (position == Position::ByKey) {
       ApplyByKey(upperText.substr(keyStart, valueStart - 1 - keyStart),
-                 text.substr(valueStart, value.size()), current);
+                 text.substr(valueStart, value.size()), current, customKeys);
     }
     return true;
   });
-  return current;
+  // The last line that is a tuning of the instrument wins; without one, the tuning in force stays.
+  const auto custom = std::find_if(customKeys.rbegin(), customKeys.rend(), [&](const auto& keys) {
+    return IsCustomTuning(current.Strings, keys);
+  });
+  current.CustomKeys = custom != customKeys.rend() ? *custom : std::vector<int>{};
+  return FittedToInstrument(current);
 }
 
 std::string FormatSettingsFile(const PlaybackSettings& settings) {
@@ -191,6 +238,12 @@ std::string FormatSettingsFile(const PlaybackSettings& settings) {
   }
   if (!settings.DeviceName.empty()) {
     keyLine(kDeviceNameKey, settings.DeviceName);
+  }
+  if (settings.Strings != StringInstrument::Guitar6) {
+    keyLine(kStringsKey, InstrumentOf(settings.Strings).word);
+  }
+  if (!settings.CustomKeys.empty()) {
+    keyLine(kCustomTuningKey, FormatKeys(settings.CustomKeys));
   }
   return file;
 }

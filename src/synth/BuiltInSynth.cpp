@@ -25,8 +25,8 @@ std::unique_ptr<MidiConnection> BuiltInSynth::Open() {
   return impl_->Open();
 }
 
-void BuiltInSynth::Prepare(int program) {
-  impl_->Prepare(program);
+void BuiltInSynth::Prepare(int program, KeyRange keys) {
+  impl_->Prepare(program, keys);
 }
 
 bool BuiltInSynth::WaitUntilReady(std::chrono::milliseconds timeout) {

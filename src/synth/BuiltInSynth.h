@@ -64,8 +64,8 @@ class BuiltInSynth {
   // The connection's SetReferencePitch() moves every key of its channel, on top of the key's
   // pitch correction.
   std::unique_ptr<MidiConnection> Open();
-  // Asks the pitch correction to work out `program` in the background. Never blocks.
-  void Prepare(int program);
+  // Asks the pitch correction to work out `keys` of `program` in the background. Never blocks.
+  void Prepare(int program, KeyRange keys);
   // A note comes after a short pause: an audio output let go while idle opens again now, so the
   // note is not late. Never blocks.
   void Wake();

@@ -81,16 +81,16 @@ class BuiltInSynth::Impl final : public AudioSource {
     return driverName_;
   }
 
-  void Prepare(int program) {
+  void Prepare(int program, KeyRange keys) {
     if (program < 0 || program >= midi::kProgramCount) {
       return;
     }
     {
       std::lock_guard lock(mutex_);
       if (tuningSource_) {
-        tuningSource_->Request(program);
+        tuningSource_->Request(program, keys);
       } else {
-        pendingRequests_.push_back(program);
+        pendingRequests_.push_back({program, keys});
       }
       preloads_.push_back(program);
     }
@@ -200,7 +200,11 @@ class BuiltInSynth::Impl final : public AudioSource {
   double sampleRate_ = 0.0;
   std::string driverName_;
   std::unique_ptr<KeyTuningSource> tuningSource_;
-  std::vector<int> pendingRequests_;
+  struct Request {
+    int program;
+    KeyRange keys;
+  };
+  std::vector<Request> pendingRequests_;
   std::deque<int> preloads_;
 
   // Set up by the service thread before ready_; fixed afterwards.

@@ -69,7 +69,7 @@ BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
     if (!id) {
       continue;
     }
-    std::vector<int> pending;
+    std::vector<Request> pending;
     {
       std::lock_guard lock(mutex_);
       soundFontPath_ = path;
@@ -96,22 +96,23 @@ void BuiltInSynth::Impl::WorkOutPendingPrograms() {
   if (options_.tuning) {
     source = options_.tuning(soundFontPath_, sampleRate_);
   }
-  std::vector<int> pending;
+  std::vector<Request> pending;
   {
     std::lock_guard lock(mutex_);
     pending.swap(pendingRequests_);
   }
   if (source && !pending.empty()) {
     for (std::size_t i = 0; i + 1 < pending.size(); ++i) {
-      source->Request(pending[i]);
+      source->Request(pending[i].program, pending[i].keys);
     }
-    source->WorkOutOn(fluid_.Synth(), kPreloadChannel, pending.back(), stopping_);
+    source->WorkOutOn(fluid_.Synth(), kPreloadChannel, pending.back().program, pending.back().keys,
+                      stopping_);
   }
   std::lock_guard lock(mutex_);
   tuningSource_ = std::move(source);
   if (tuningSource_) {
-    for (int program : pendingRequests_) {
-      tuningSource_->Request(program);
+    for (const Request& request : pendingRequests_) {
+      tuningSource_->Request(request.program, request.keys);
     }
   }
   pendingRequests_.clear();

@@ -2,20 +2,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStringList>
 #include <QToolButton>
 #include <algorithm>
 
 #include "model/IntegerText.h"
-#include "model/TuningShapes.h"
 #include "ports/InstrumentCatalogue.h"
 #include "ui/DialogUnits.h"
+#include "ui/TuningChooser.h"
 #include "ui/UpDownControl.h"
 
 namespace morrowfane {
@@ -26,7 +24,14 @@ namespace {
 constexpr int kShapeListWidth = 160;
 constexpr int kWidening = kShapeListWidth + 32;
 constexpr int kDialogWidth = 210 + kWidening;
-constexpr int kDialogHeight = 101;
+// The instrument's row above the root note and the note lists' row below it push the rows under
+// them down.
+constexpr int kRowHeight = 14;
+constexpr int kStringsRowTop = 17;
+constexpr int kRootRowShift = kRowHeight;
+constexpr int kNotesRowTop = 17 + 2 * kRowHeight;
+constexpr int kLowerRowsShift = 2 * kRowHeight;
+constexpr int kDialogHeight = 101 + kLowerRowsShift;
 constexpr int kListRows = 10;
 // The least room between the controls and the dialog's right and lower edges, and between a group
 // box's controls and its right edge.
@@ -100,46 +105,51 @@ OptionsDialog::OptionsDialog(MidiOutputs& outputs, PlaybackSettings settings, QW
   FillControls();
   // The template's size, or more where a larger font or a longer translation needs it.
   FitToContent(*this, kContentMargin);
-  rootList_->setFocus();
+  tuning_->StringsList().setFocus();
 }
 
 void OptionsDialog::CreateControls() {
   const DialogBaseUnits units = ApplicationBaseUnits();
   // The group boxes come first and lie beneath the controls they frame.
-  auto* playbackGroup =
-      Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening, 67);
-  auto* midiGroup = Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67);
-  auto* rootLabel = PlaceLabel(new QLabel(tr("&Root note:"), this), 11, 19, 36, 11);
-  rootList_ = PlaceList(new QComboBox(this), 49, 17, 25);
-  for (const std::string_view root : kRootChoices) {
-    rootList_->addItem(QString::fromLatin1(root.data(), static_cast<qsizetype>(root.size())));
-  }
-  auto* shapeLabel = PlaceLabel(new QLabel(tr("&Tuning:"), this), 80, 19, 25, 11);
-  shapeList_ = PlaceList(new QComboBox(this), 107, 17, kShapeListWidth);
-  loopCheck_ = Place(new QCheckBox(tr("&Loop"), this), 11, 41, 59, 9);
+  auto* playbackGroup = Place(new QGroupBox(tr("Playback settings"), this), 5, 6, 76 + kWidening,
+                              67 + kLowerRowsShift);
+  auto* midiGroup =
+      Place(new QGroupBox(tr("MIDI settings"), this), 85 + kWidening, 6, 118, 67 + kLowerRowsShift);
+  auto* rootLabel = PlaceLabel(new QLabel(tr("&Root note:"), this), 11, 19 + kRootRowShift, 36, 11);
+  rootList_ = PlaceList(new QComboBox(this), 49, 17 + kRootRowShift, 25);
+  auto* shapeLabel = PlaceLabel(new QLabel(tr("&Tuning:"), this), 80, 19 + kRootRowShift, 25, 11);
+  shapeList_ = PlaceList(new QComboBox(this), 107, 17 + kRootRowShift, kShapeListWidth);
+  loopCheck_ = Place(new QCheckBox(tr("&Loop"), this), 11, 41 + kLowerRowsShift, 59, 9);
   loopCheck_->setGeometry(loopCheck_->x(), loopCheck_->y(),
                           std::max(loopCheck_->width(), loopCheck_->sizeHint().width()),
                           std::max(loopCheck_->height(), loopCheck_->sizeHint().height()));
-  auto* rateLabel = PlaceLabel(new QLabel(tr("R&ate:"), this), 12, 56, 20, 11);
-  rateBox_ = Place(new QLineEdit(this), 37, 55, 28, 12);
-  rateSpin_ = Place(new UpDownControl(this), 65, 55, 9, 12);
+  auto* rateLabel = PlaceLabel(new QLabel(tr("R&ate:"), this), 12, 56 + kLowerRowsShift, 20, 11);
+  rateBox_ = Place(new QLineEdit(this), 37, 55 + kLowerRowsShift, 28, 12);
+  rateSpin_ = Place(new UpDownControl(this), 65, 55 + kLowerRowsShift, 9, 12);
   rateSpin_->SetBuddy(rateBox_);
-  auto* referenceLabel = PlaceLabel(new QLabel(tr("A&4 (Hz):"), this), 80, 56, 25, 11);
-  referenceBox_ = Place(new QLineEdit(this), 113, 55, 28, 12);
+  auto* referenceLabel =
+      PlaceLabel(new QLabel(tr("A&4 (Hz):"), this), 80, 56 + kLowerRowsShift, 25, 11);
+  referenceBox_ = Place(new QLineEdit(this), 113, 55 + kLowerRowsShift, 28, 12);
   auto* deviceLabel =
       PlaceLabel(new QLabel(tr("&Playback device:"), this), 91 + kWidening, 18, 55, 9);
   deviceList_ = PlaceList(new DeviceComboBox(this), 90 + kWidening, 28, 106);
   auto* instrumentLabel =
       PlaceLabel(new QLabel(tr("&Instrument:"), this), 91 + kWidening, 44, 64, 8);
   instrumentList_ = PlaceList(new QComboBox(this), 90 + kWidening, 55, 106);
-  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80, 47, 14);
+  okButton_ = Place(new QPushButton(tr("OK"), this), 105 + kWidening, 80 + kLowerRowsShift, 47, 14);
   okButton_->setDefault(true);
-  cancelButton_ = Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80, 47, 14);
+  cancelButton_ =
+      Place(new QPushButton(tr("Cancel"), this), 156 + kWidening, 80 + kLowerRowsShift, 47, 14);
+  AddTuningChooser();
 
   // Longer labels (a translation, a larger font) push their rows, and the MIDI group, rightwards.
-  const int rowsRight =
-      std::max(MakeRoomForLabels({rootLabel, rootList_, shapeLabel, shapeList_}),
-               MakeRoomForLabels({rateLabel, rateBox_, rateSpin_, referenceLabel, referenceBox_}));
+  const int rowsRight = std::max(
+      {MakeRoomForLabels({&tuning_->StringsLabel(), &tuning_->StringsList()}),
+       MakeRoomForLabels({rootLabel, rootList_, shapeLabel, shapeList_}),
+       MakeRoomForLabels({&tuning_->NotesLabel(), &tuning_->NoteList(1), &tuning_->NoteList(2),
+                          &tuning_->NoteList(3), &tuning_->NoteList(4), &tuning_->NoteList(5),
+                          &tuning_->NoteList(6), &tuning_->NoteList(7)}),
+       MakeRoomForLabels({rateLabel, rateBox_, rateSpin_, referenceLabel, referenceBox_})});
   const int extra = std::max(0, rowsRight + DialogUnitsToPixelsX(kGroupPadding, units) -
                                     (playbackGroup->geometry().right() + 1));
   playbackGroup->resize(playbackGroup->width() + extra, playbackGroup->height());
@@ -161,10 +171,6 @@ void OptionsDialog::CreateControls() {
   instrumentLabel->setBuddy(instrumentList_);
   DescribeControls();
 
-  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
-    shapeList_->addItem(QString());
-  }
-  connect(rootList_, &QComboBox::currentTextChanged, this, &OptionsDialog::LabelShapes);
   // The closed lists are narrow for long names; the whole chosen entry is their tooltip.
   for (QComboBox* list : {static_cast<QComboBox*>(deviceList_), instrumentList_}) {
     connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
@@ -183,8 +189,14 @@ void OptionsDialog::DescribeControls() {
   rateSpin_->DownButton().setAccessibleName(tr("Decrease rate"));
 
   // Tab follows the layout: the playback group row by row, the MIDI group, then OK and Cancel.
+  setTabOrder(&tuning_->StringsList(), rootList_);
   setTabOrder(rootList_, shapeList_);
-  setTabOrder(shapeList_, loopCheck_);
+  QWidget* previous = shapeList_;
+  for (int k = 1; k <= kMaxStringCount; ++k) {
+    setTabOrder(previous, &tuning_->NoteList(k));
+    previous = &tuning_->NoteList(k);
+  }
+  setTabOrder(previous, loopCheck_);
   setTabOrder(loopCheck_, rateBox_);
   setTabOrder(rateBox_, referenceBox_);
   setTabOrder(referenceBox_, deviceList_);
@@ -205,12 +217,7 @@ void OptionsDialog::FillControls() {
   loopCheck_->setChecked(settings_.Loop);
   rateBox_->setEnabled(settings_.Loop);
   referenceBox_->setText(QString::number(settings_.ReferenceA4));
-  const QString root = QString::fromStdString(settings_.Root);
-  rootList_->setCurrentIndex(rootList_->findText(root, Qt::MatchFixedString));
-  LabelShapes();
-  shapeList_->setCurrentIndex(
-      static_cast<int>(std::ranges::find(kTuningShapes, settings_.Shape, &TuningShapeEntry::shape) -
-                       kTuningShapes.begin()));
+  tuning_->Show(settings_);
 }
 
 // A remembered device is chosen by its name alone. One that is not there now stays listed as not
@@ -234,23 +241,11 @@ void OptionsDialog::FillDevices() {
   deviceList_->setCurrentIndex(index);
 }
 
-void OptionsDialog::LabelShapes() {
-  // Without a root selected, the entries show the shapes alone.
-  const std::string root = rootList_->currentText().toStdString();
-  for (std::size_t i = 0; i < kTuningShapes.size(); ++i) {
-    const TuningShapeEntry& entry = kTuningShapes[i];
-    // The labels are literals, so their views end in a terminating zero.
-    QString text = QCoreApplication::translate(kShapeTextContext, entry.label.data());
-    const Tuning notes = ShapedTuning(root, entry.shape);
-    if (IsNoteName(notes[0])) {
-      QStringList names;
-      for (const std::string& note : notes) {
-        names.append(QString::fromStdString(note));
-      }
-      text += QStringLiteral(" (%1)").arg(names.join(QLatin1Char(' ')));
-    }
-    shapeList_->setItemText(static_cast<int>(i), text);
-  }
+// The instrument list above the root note and the note lists below the tuning join the dialog's
+// tuning lists.
+void OptionsDialog::AddTuningChooser() {
+  tuning_ = new TuningChooser(*this, *rootList_, *shapeList_, *instrumentList_, kStringsRowTop,
+                              kNotesRowTop);
 }
 
 void OptionsDialog::OnLoopClicked() {
@@ -267,9 +262,7 @@ void OptionsDialog::accept() {
   // The raw name, whatever the entry's label says.
   settings_.DeviceName = device > 0 ? deviceList_->NameAt(device).toStdString() : std::string();
   settings_.Instrument = instrumentList_->currentIndex();
-  if (const int shape = shapeList_->currentIndex(); shape >= 0) {
-    settings_.Shape = kTuningShapes[static_cast<std::size_t>(shape)].shape;
-  }
+  tuning_->Read(settings_);
   if (ExchangeAndValidate()) {
     QDialog::accept();
   }

@@ -15,11 +15,12 @@ class QPushButton;
 
 namespace morrowfane {
 
+class TuningChooser;
 class UpDownControl;
 
-// The modal "Options" dialog: root note and tuning shape, loop and rate, the reference pitch, MIDI
-// output device and instrument. It edits a copy of the settings; the caller takes them over after
-// OK.
+// The modal "Options" dialog: the instrument, root note and tuning, loop and rate, the reference
+// pitch, MIDI output device and instrument. It edits a copy of the settings; the caller takes them
+// over after OK.
 class OptionsDialog : public QDialog {
   Q_OBJECT
 
@@ -37,6 +38,7 @@ class OptionsDialog : public QDialog {
 
   QComboBox& RootList() { return *rootList_; }
   QComboBox& ShapeList() { return *shapeList_; }
+  TuningChooser& Tuning() { return *tuning_; }
   DeviceComboBox& DeviceList() { return *deviceList_; }
   QComboBox& InstrumentList() { return *instrumentList_; }
   QCheckBox& LoopCheck() { return *loopCheck_; }
@@ -57,7 +59,7 @@ class OptionsDialog : public QDialog {
   void FillControls();
   void FillDevices();
   void OnLoopClicked();
-  void LabelShapes();
+  void AddTuningChooser();
   bool ExchangeAndValidate();
   // The integer in `box` within low..high, or nothing after a message that leaves `box` focused.
   std::optional<int> ValidInteger(QLineEdit& box, int low, int high);
@@ -77,6 +79,7 @@ class OptionsDialog : public QDialog {
   QLineEdit* rateBox_ = nullptr;
   UpDownControl* rateSpin_ = nullptr;
   QLineEdit* referenceBox_ = nullptr;
+  TuningChooser* tuning_ = nullptr;
 };
 
 }  // namespace morrowfane

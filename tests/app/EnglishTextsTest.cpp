@@ -63,8 +63,8 @@ TEST_F(EnglishWindow, EveryVisibleTextIsTheEnglishOneByteForByte) {
     EXPECT_EQ(actual, expected);
   }
   const std::vector<std::string> dialogLabels = {
-      "Root note:",  "Tuning:",           "Rate:",        "A4 (Hz):", "Playback device:",
-      "Instrument:", "Playback settings", "MIDI settings"};
+      "Root note:",  "Tuning:",           "Rate:",         "A4 (Hz):", "Playback device:",
+      "Instrument:", "Playback settings", "MIDI settings", "Strings:", "Notes:"};
   EXPECT_THAT(LabelTexts(dialog), ::testing::UnorderedElementsAreArray(dialogLabels));
   EXPECT_THAT(LabelTexts(about), ::testing::UnorderedElementsAre(
                                      "MorrowFane Version 1.0", "Reference notes for guitars",

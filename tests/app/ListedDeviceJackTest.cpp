@@ -97,7 +97,7 @@ class ListedDeviceJackTest : public ::testing::Test {
     settings.Loop = false;
     player_ = std::make_unique<TonePlayer>(*outputs_, sleeper_);
     player_->ApplySettings(settings);
-    player_->Play(player_->GetTuning()[0], 1);
+    player_->Play(1);
     player_->WaitIdle();
   }
   bool Heard(int which) {

@@ -268,12 +268,18 @@ TEST_P(AfterConfirmedOptionsTest, AnyButtonLightsAndPlaysWithTheNewTuning) {
 
 INSTANTIATE_TEST_SUITE_P(Strings, AfterConfirmedOptionsTest, ::testing::Range(1, kStringCount + 1));
 
-TEST_F(StringButtonsTest, PressesOutsideTheSixStringsDoNothing) {
+// Numbers beyond the instrument's strings: the six-string guitar's 7, a four-string bass's 5.
+TEST_F(StringButtonsTest, PressesOutsideTheInstrumentsStringsDoNothing) {
   for (int k : {0, 7, -1}) {
     EXPECT_TRUE(Press(k).empty()) << k;
   }
+  ChangeSetting(player, &PlaybackSettings::Strings, StringInstrument::Bass4);
+  EXPECT_TRUE(Press(5).empty());
   EXPECT_EQ(buttons.LastString(), 0);
   EXPECT_EQ(NotesPlayed(), 0);
+  ChangeSetting(player, &PlaybackSettings::Strings, StringInstrument::Guitar7);
+  EXPECT_FALSE(Press(7).empty());
+  EXPECT_EQ(NotesPlayed(), 1);
 }
 
 // The whole chain with real threads: a looping note of one string ends, during the 80 ms pause,

@@ -205,8 +205,8 @@ TEST_P(DesktopFont, AllThreeWindowsAreLaidOutInIt) {
 // default 9 points, 11 x 23 at 16 points.
 INSTANTIATE_TEST_SUITE_P(
     Sizes, DesktopFont,
-    ::testing::Values(FontCase{9, QSize(243, 88), QSize(603, 164), QSize(219, 99), 11},
-                      FontCase{16, QSize(446, 155), QSize(1106, 290), QSize(402, 175), 19}));
+    ::testing::Values(FontCase{9, QSize(243, 88), QSize(603, 210), QSize(219, 99), 11},
+                      FontCase{16, QSize(446, 155), QSize(1106, 371), QSize(402, 175), 19}));
 
 }  // namespace
 }  // namespace morrowfane

@@ -26,11 +26,13 @@
 #include "VirtualClock.h"
 #include "app/AboutBox.h"
 #include "app/TunerWindow.h"
+#include "model/Instruments.h"
 #include "model/Notes.h"
 #include "player/MidiMessage.h"
 #include "ports/InstrumentCatalogue.h"
 #include "ui/IconButton.h"
 #include "ui/OptionsDialog.h"
+#include "ui/TuningChooser.h"
 
 namespace morrowfane {
 namespace {
@@ -281,6 +283,47 @@ TEST_F(TunerWindowTest, AnAbsentRememberedDeviceOutlivesOptionsOkAndTheNextStart
     EXPECT_EQ(ReadSettings(), absent) << "start " << start;
   }
   EXPECT_TRUE(outputs_.Events().empty()) << "a note for the absent port went to another device";
+}
+
+// Another instrument chosen in the options: one button per string, the window as wide as
+// they need, keys beyond the last string do nothing, and each button's note has its octave for a
+// screen reader.
+TEST_F(TunerWindowTest, OptionsOkWithAnotherInstrumentShowsOneButtonPerString) {
+  WriteSettings(kStrikeOnce);
+  TunerWindow& window = Open();
+  struct Step {
+    StringInstrument strings;
+    QSize size;
+    int keyPressed;  // 1..7
+    std::vector<int> noteOns;
+    const char* lastName;
+  };
+  const Step steps[] = {
+      {StringInstrument::Bass4, QSize(243, 88), 5, {}, "String 4: G2"},
+      {StringInstrument::Guitar7, QSize(281, 88), 7, {64}, "String 7: E4"},
+      {StringInstrument::Ukulele, QSize(243, 88), 1, {64, 67}, "String 4: A4"},
+  };
+  for (const Step& step : steps) {
+    window.SetOptionsRunner([&step](OptionsDialog& dialog) {
+      dialog.show();
+      dialog.Tuning().StringsList().setCurrentIndex(static_cast<int>(
+          std::ranges::find(kInstruments, step.strings, &InstrumentEntry::instrument) -
+          kInstruments.begin()));
+      QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+      return dialog.result() == QDialog::Accepted;
+    });
+    QTest::mouseClick(&window.OptionsButton(), Qt::LeftButton);
+    const int strings = InstrumentOf(step.strings).stringCount;
+    EXPECT_EQ(window.size(), step.size) << strings;
+    EXPECT_EQ(window.findChildren<IconButton*>().size(), static_cast<qsizetype>(strings));
+    EXPECT_EQ(window.StringButton(strings).accessibleName(), QString::fromLatin1(step.lastName));
+    EXPECT_TRUE(window.accessibleDescription().startsWith(
+        QStringLiteral("Keys 1 to %1 play the strings").arg(strings)))
+        << window.accessibleDescription().toStdString();
+    EXPECT_EQ(outputs_.PreparedKeys().back(), KeysSounded(step.strings));
+    QTest::keyClick(&window, static_cast<Qt::Key>(Qt::Key_0 + step.keyPressed));
+    EXPECT_EQ(NoteOnKeys(), step.noteOns) << strings;
+  }
 }
 
 TEST_F(TunerWindowTest, OptionsCancelChangesNothingButTheStoppedNote) {

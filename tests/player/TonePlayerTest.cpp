@@ -106,8 +106,8 @@ class OpenHookOutputs final : public MidiOutputs {
 // time at which it happened. Only the worker sleeps, so the times are exact.
 class VirtualTonePlayerTest : public ::testing::Test {
  protected:
-  void PlayAndWait(const std::string& note = "E", int stringNumber = 1) {
-    player.Play(note, stringNumber);
+  void PlayAndWait(int stringNumber = 1) {
+    player.Play(stringNumber);
     player.WaitIdle();
   }
   void StopAt(milliseconds time) {
@@ -268,7 +268,7 @@ TEST_F(VirtualTonePlayerTest, StopSetWhileTheDeviceOpensEndsTheNewNote) {
   ChangeSetting(stopped, &PlaybackSettings::Rate, 20);
   // Ends the note should the stop be lost, so the test ends either way.
   clock.At(milliseconds(1000), [&stopped] { stopped.StopAll(); });
-  stopped.Play("E", 1);
+  stopped.Play(1);
   stopped.WaitIdle();
 
   const auto events = outputs.Events();
@@ -302,7 +302,7 @@ TEST(TonePlayerDeviceGoneTest, ANoteWhoseDeviceWentAwayEndsSilentlyAtItsNextStri
     clock.At(milliseconds(150), [&gone] { gone.SetAlive(false); });
     // Ends the note should the device's loss go unnoticed, so the test ends either way.
     clock.At(milliseconds(2000), [&player] { player.StopAll(); });
-    const TonePlayer::NoteId note = player.Play("E", 1);
+    const TonePlayer::NoteId note = player.Play(1);
     player.WaitIdle();
     EXPECT_EQ(lost,
               loop ? std::vector<TonePlayer::NoteId>{note} : std::vector<TonePlayer::NoteId>{});
@@ -324,7 +324,7 @@ TEST(TonePlayerDeviceGoneTest, ANoteWhoseDeviceWentAwayEndsSilentlyAtItsNextStri
 
 TEST_F(VirtualTonePlayerTest, TheNoteWaitsItsPauseBeforeItOpensTheDevice) {
   ChangeSetting(player, &PlaybackSettings::Loop, false);
-  player.Play("E", 1, milliseconds(90));
+  player.Play(1, milliseconds(90));
   player.WaitIdle();
 
   const auto events = outputs.Events();
@@ -451,14 +451,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct BytesCase {
   int instrument;
-  const char* note;
+  StringInstrument strings;
+  const char* root;
   int stringNumber;
   midi::PackedMessage programChange;
   midi::PackedMessage noteOn;
 };
 void PrintTo(const BytesCase& param, std::ostream* out) {
-  *out << "program " << param.instrument << ", " << param.note << " on string "
-       << param.stringNumber;
+  *out << "program " << param.instrument << ", " << InstrumentOf(param.strings).word << " on "
+       << param.root << ", string " << param.stringNumber;
 }
 
 class MessageBytesTest : public VirtualTonePlayerTest,
@@ -468,7 +469,9 @@ TEST_P(MessageBytesTest, ProgramChangeAndNoteOnCarryInstrumentAndKey) {
   const auto& param = GetParam();
   ChangeSetting(player, &PlaybackSettings::Loop, false);
   ChangeSetting(player, &PlaybackSettings::Instrument, param.instrument);
-  PlayAndWait(param.note, param.stringNumber);
+  ChangeSetting(player, &PlaybackSettings::Strings, param.strings);
+  ChangeSetting(player, &PlaybackSettings::Root, std::string(param.root));
+  PlayAndWait(param.stringNumber);
 
   const auto messages = outputs.Messages();
   ASSERT_EQ(messages.size(), 5u);
@@ -478,11 +481,15 @@ TEST_P(MessageBytesTest, ProgramChangeAndNoteOnCarryInstrumentAndKey) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bytes, MessageBytesTest,
-    ::testing::Values(BytesCase{127, "E", 1, 0x7FC0, 0x7E2890},  // key 40
-                      BytesCase{0, "F", 1, 0x00C0, 0x7E1D90},    // key 29, the lowest
-                      BytesCase{24, "E", 6, 0x18C0, 0x7E4090},   // key 64, the highest
-                      BytesCase{40, "G#", 4, 0x28C0, 0x7E2C90}   // key 44
-                      ));
+    ::testing::Values(
+        BytesCase{127, StringInstrument::Guitar6, "E", 1, 0x7FC0, 0x7E2890},  // key 40
+        BytesCase{0, StringInstrument::Guitar6, "F", 1, 0x00C0, 0x7E1D90},    // key 29
+        BytesCase{24, StringInstrument::Guitar6, "E", 6, 0x18C0, 0x7E4090},   // key 64
+        BytesCase{40, StringInstrument::Guitar6, "F", 4, 0x28C0, 0x7E2C90},   // key 44
+        BytesCase{33, StringInstrument::Bass5, "B", 1, 0x21C0, 0x7E1790},     // key 23, the lowest
+        BytesCase{40, StringInstrument::Violin, "G", 4, 0x28C0, 0x7E4C90},    // key 76
+        BytesCase{24, StringInstrument::Ukulele, "G", 1, 0x18C0, 0x7E4390}    // key 67
+        ));
 
 // Lets the test hold workers in their sleep, so that two of them are provably alive at once.
 class HeldSleeper final : public Sleeper {
@@ -527,9 +534,9 @@ TEST(TonePlayerOverlapTest, SecondSingleStrikeDuringTheFirstRingRunsBesideIt) {
   } releaseOnExit{sleeper};
 
   ChangeSetting(player, &PlaybackSettings::Loop, false);
-  player.Play("E", 1);
+  player.Play(1);
   ASSERT_TRUE(sleeper.WaitForSleepers(1));
-  player.Play("A", 2);
+  player.Play(2);
   ASSERT_TRUE(sleeper.WaitForSleepers(2));
   EXPECT_EQ(outputs.OpenConnections(), 2);
 
@@ -613,10 +620,10 @@ TEST(TonePlayerSlowOpenTest, AStopForTheFirstOfTwoWaitingNotesStillEndsIt) {
     }
   } releaseOnExit{gated};
 
-  player.Play("E", 1);
+  player.Play(1);
   ASSERT_TRUE(gated.WaitForOpens(1));
   player.StopAll();
-  player.Play("A", 2);
+  player.Play(2);
   ASSERT_TRUE(gated.WaitForOpens(2));
   gated.Release(2);
   ASSERT_TRUE(WaitForEvents(outputs, [](const auto& events) {
@@ -666,7 +673,7 @@ class RealTimeTonePlayerTest : public ::testing::Test {
 TEST_F(RealTimeTonePlayerTest, LoopingNoteEndsSoonAfterTheStop) {
   TonePlayer player(outputs, sleeper);
   ChangeSetting(player, &PlaybackSettings::Rate, 20);
-  player.Play("E", 1);
+  player.Play(1);
   ASSERT_TRUE(WaitForNoteOn());
   std::this_thread::sleep_for(milliseconds(50));
 
@@ -685,7 +692,7 @@ TEST_F(RealTimeTonePlayerTest, LoopingNoteEndsSoonAfterTheStop) {
 TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
   TonePlayer player(outputs, sleeper);
   ChangeSetting(player, &PlaybackSettings::Loop, false);
-  player.Play("E", 1);
+  player.Play(1);
   player.WaitIdle();
 
   const auto events = outputs.Events();
@@ -696,7 +703,7 @@ TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
 TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {
   auto player = std::make_unique<TonePlayer>(outputs, sleeper);
   ChangeSetting(*player, &PlaybackSettings::Rate, 400);
-  player->Play("E", 1);
+  player->Play(1);
   ASSERT_TRUE(WaitForNoteOn());
 
   const auto destroyTime = SinceStart();
@@ -719,7 +726,7 @@ TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerWhileAWorkerOpensItsDeviceEnds
   auto player = std::make_unique<TonePlayer>(slowOutputs, sleeper);
   TonePlayer* const raw = player.get();
   ChangeSetting(*player, &PlaybackSettings::Rate, 20);
-  player->Play("E", 1);
+  player->Play(1);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!opening && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(milliseconds(1));

@@ -122,6 +122,18 @@ const FormatCase kFormatCases[] = {
       .Shape = TuningShape::OpenG},
      "[MorrowFane]\r\nTuning=E\r\nMidiDev=1\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"
      "ReferenceA4=460\r\nTuningShape=OpenG\r\nMidiDevName=mf-sink:input\r\n"},
+    {"UkuleleLowG",
+     {.Root = "G", .Shape = TuningShape::LowG, .Strings = StringInstrument::Ukulele},
+     "[MorrowFane]\r\nTuning=G\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"
+     "TuningShape=LowG\r\nStrings=Ukulele\r\n"},
+    // Root and shape stay for when the user leaves Custom.
+    {"Bass4Custom",
+     {.Root = "D",
+      .Shape = TuningShape::DropD,
+      .Strings = StringInstrument::Bass4,
+      .CustomKeys = {23, 33, 38, 47}},
+     "[MorrowFane]\r\nTuning=D\r\nMidiDev=0\r\nMidiPatch=0\r\nLoop=true\r\nMidiDev=300\r\n"
+     "TuningShape=DropD\r\nStrings=Bass4\r\nCustomTuning=23,33,38,47\r\n"},
 };
 
 class FormatSettingsFileTable : public ::testing::TestWithParam<FormatCase> {};
@@ -145,6 +157,15 @@ const std::string kSixLines =
     "[MorrowFane]\nTuning=A\nMidiDev=2\nMidiPatch=24\nLoop=true\nMidiDev=300\n";
 const PlaybackSettings kSix{.DeviceIndex = 2, .Instrument = 24, .Root = "A"};
 
+PlaybackSettings SixOn(StringInstrument strings, std::string root = "A",
+                       std::vector<int> customKeys = {}) {
+  PlaybackSettings settings = kSix;
+  settings.Strings = strings;
+  settings.Root = std::move(root);
+  settings.CustomKeys = std::move(customKeys);
+  return settings;
+}
+
 PlaybackSettings SixWith(int referenceA4, TuningShape shape, std::string deviceName = {}) {
   PlaybackSettings settings = kSix;
   settings.ReferenceA4 = referenceA4;
@@ -166,7 +187,9 @@ const KeyedCase kKeyedCases[] = {
     {"Shape", "TuningShape=DADGAD\n", SixWith(440, TuningShape::Dadgad)},
     {"ShapeAnyCase", "tuningshape=opend\n", SixWith(440, TuningShape::OpenD)},
     {"ShapeBlanksAround", "TuningShape =\tDoubleDropD \n", SixWith(440, TuningShape::DoubleDropD)},
-    {"ShapeUnknownWord", "TuningShape=OpenE\n", kSix},
+    {"ShapeRaisingStrings", "TuningShape=OpenE\n", SixWith(440, TuningShape::OpenE)},
+    {"ShapeUnknownWord", "TuningShape=OpenF\n", kSix},
+    {"ShapeTheInstrumentLacksIsStandard", "TuningShape=LowG\n", kSix},
     {"ShapeLabelIsNoWord", "TuningShape=Drop D\n", kSix},
     {"ShapeEmpty", "TuningShape=\n", kSix},
     {"LaterLineWins", "TuningShape=OpenG\nTuningShape=DropD\n", SixWith(440, TuningShape::DropD)},
@@ -174,6 +197,30 @@ const KeyedCase kKeyedCases[] = {
      SixWith(440, TuningShape::OpenG)},
     {"AllInAnyOrder", "MidiDevName=port B\nTuningShape=OpenG\nx=1\nReferenceA4=442\n",
      SixWith(442, TuningShape::OpenG, "port B")},
+    {"Strings", "Strings=Violin\n", SixOn(StringInstrument::Violin)},
+    {"StringsDefaultWord", "Strings=Guitar6\n", kSix},
+    {"StringsAnyCaseLowestRoot", "strings = doublebass\n",
+     SixOn(StringInstrument::DoubleBass, "B")},
+    {"StringsUnknown", "Strings=Banjo4\n", kSix},
+    {"StringsLabelIsNoWord", "Strings=Bass, 4 strings\n", kSix},
+    {"CustomTuning", "CustomTuning=38,45,50,55,59,62\n",
+     SixOn(StringInstrument::Guitar6, "A", {38, 45, 50, 55, 59, 62})},
+    {"CustomTuningBeforeItsStrings", "CustomTuning=28,33,38,43\nStrings=Bass4\n",
+     SixOn(StringInstrument::Bass4, "B", {28, 33, 38, 43})},
+    {"CustomTuningLowestAndHighest", "Strings=Bass5\nCustomTuning=23,23,23,26,47\n",
+     SixOn(StringInstrument::Bass5, "B", {23, 23, 23, 26, 47})},
+    {"CustomTuningTooFewKeys", "CustomTuning=40,45,50,55,59\n", kSix},
+    {"CustomTuningTooManyKeys", "CustomTuning=40,45,50,55,59,64,64\n", kSix},
+    {"CustomTuningKeysForOtherStrings", "CustomTuning=28,33,38,43\n", kSix},
+    {"CustomTuningMoreThan12Down", "CustomTuning=27,45,50,55,59,64\n", kSix},
+    {"CustomTuningMoreThan4Up", "CustomTuning=40,45,50,55,59,69\n", kSix},
+    {"CustomTuningBelowB0", "Strings=Bass5\nCustomTuning=22,28,33,38,43\n",
+     SixOn(StringInstrument::Bass5, "B")},
+    {"CustomTuningSpaces", "CustomTuning=40, 45,50,55,59,64\n", kSix},
+    {"CustomTuningNotDecimal", "CustomTuning=40,45,50,55,59,0x40\n", kSix},
+    {"CustomTuningEmptyKey", "CustomTuning=40,45,,50,55,59\n", kSix},
+    {"BadCustomTuningKeepsEarlier", "CustomTuning=38,45,50,55,59,62\nCustomTuning=1,2\n",
+     SixOn(StringInstrument::Guitar6, "A", {38, 45, 50, 55, 59, 62})},
 };
 
 class KeyedLinesTable : public ::testing::TestWithParam<KeyedCase> {};
@@ -186,17 +233,40 @@ TEST_P(KeyedLinesTable, AreReadByKeyAndAcceptedValuesOnly) {
 INSTANTIATE_TEST_SUITE_P(Lines, KeyedLinesTable, ::testing::ValuesIn(kKeyedCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Every shape and a moved reference pitch come back from the bytes they are written as.
-TEST(FormatSettingsFile, EachShapeAndReferencePitchReadsBack) {
-  for (const TuningShapeEntry& entry : kTuningShapes) {
-    for (const int referenceA4 : {kMinReferenceA4, kDefaultReferenceA4, 432, kMaxReferenceA4}) {
-      const PlaybackSettings settings = SixWith(referenceA4, entry.shape, "Port 2");
+// Every instrument with each of its shapes, its lowest root and a tuning of one's own, and a
+// moved reference pitch, come back from the bytes they are written as; the six-string guitar
+// writes no line of its own.
+TEST(FormatSettingsFile, EachInstrumentShapeAndReferencePitchReadsBack) {
+  for (const InstrumentEntry& instrument : kInstruments) {
+    std::vector<PlaybackSettings> cases;
+    for (const TuningShape shape : instrument.shapes) {
+      for (const int referenceA4 : {kMinReferenceA4, kDefaultReferenceA4, kMaxReferenceA4}) {
+        PlaybackSettings settings = SixWith(referenceA4, shape, "Port 2");
+        settings.Strings = instrument.instrument;
+        settings.Root = RootChoices(instrument.instrument).back();
+        if (ShapedKeys(settings.Strings, settings.Root, shape)) {
+          cases.push_back(settings);
+        }
+      }
+    }
+    PlaybackSettings custom = SixOn(instrument.instrument, RootChoices(instrument.instrument)[0]);
+    for (int string = 1; string <= instrument.stringCount; ++string) {
+      custom.CustomKeys.push_back(CustomKeyRange(instrument.instrument, string).first);
+    }
+    cases.push_back(custom);
+    for (const PlaybackSettings& settings : cases) {
       const std::string bytes = FormatSettingsFile(settings);
       EXPECT_EQ(ParseSettingsText(SettingsTextFromFileBytes(bytes), {}), settings) << bytes;
       EXPECT_EQ(bytes.find("TuningShape") == std::string::npos,
-                entry.shape == TuningShape::Standard)
+                settings.Shape == TuningShape::Standard)
           << bytes;
-      EXPECT_EQ(bytes.find("ReferenceA4") == std::string::npos, referenceA4 == kDefaultReferenceA4)
+      EXPECT_EQ(bytes.find("ReferenceA4") == std::string::npos,
+                settings.ReferenceA4 == kDefaultReferenceA4)
+          << bytes;
+      EXPECT_EQ(bytes.find("Strings=") == std::string::npos,
+                instrument.instrument == StringInstrument::Guitar6)
+          << bytes;
+      EXPECT_EQ(bytes.find("CustomTuning=") == std::string::npos, settings.CustomKeys.empty())
           << bytes;
     }
   }

@@ -6,6 +6,7 @@
 
 #include "AudioAnalysis.h"
 #include "DesktopSoundServer.h"
+#include "model/Instruments.h"
 #include "pitch/PitchAnalysis.h"
 #include "pitch/PitchCorrector.h"
 
@@ -59,7 +60,7 @@ std::unique_ptr<BuiltInSynth> CorrectedSynthOnSdl(int program) {
   options.audioDrivers = {"sdl"};
   options.tuning = MakePitchCorrector;
   auto synth = std::make_unique<BuiltInSynth>(std::move(options));
-  synth->Prepare(program);
+  synth->Prepare(program, KeysSounded(StringInstrument::Guitar6));
   return synth;
 }
 

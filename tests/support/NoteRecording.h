@@ -38,7 +38,7 @@ inline constexpr std::size_t kLevelWindow = 4800;  // 0.1 s
 std::optional<std::size_t> Onset(std::span<const float> samples, std::size_t from = kLevelWindow);
 
 // The built-in synthesizer on the desktop's sound server through SDL, with its pitch correction,
-// `program` announced so that it is worked out while loading.
+// `program` announced for the six-string guitar's keys, so that it is worked out while loading.
 std::unique_ptr<BuiltInSynth> CorrectedSynthOnSdl(int program);
 
 // `keys` struck by `strike`, kStrikeSpacing apart, recorded from the default sink's monitor, with

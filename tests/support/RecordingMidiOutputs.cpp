@@ -62,9 +62,10 @@ std::unique_ptr<MidiConnection> RecordingMidiOutputs::Open(int deviceId) {
   return std::make_unique<Connection>(*this, deviceId, id);
 }
 
-void RecordingMidiOutputs::Prepare(int deviceId, int program) {
+void RecordingMidiOutputs::Prepare(int deviceId, int program, KeyRange keys) {
   std::lock_guard lock(mutex_);
   prepared_.emplace_back(deviceId, program);
+  preparedKeys_.push_back(keys);
 }
 
 void RecordingMidiOutputs::FailOpens(bool fail) {
@@ -136,6 +137,11 @@ int RecordingMidiOutputs::OpenConnections() const {
 std::vector<std::pair<int, int>> RecordingMidiOutputs::Prepared() const {
   std::lock_guard lock(mutex_);
   return prepared_;
+}
+
+std::vector<KeyRange> RecordingMidiOutputs::PreparedKeys() const {
+  std::lock_guard lock(mutex_);
+  return preparedKeys_;
 }
 
 }  // namespace morrowfane::testing

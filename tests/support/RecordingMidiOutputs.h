@@ -32,7 +32,7 @@ class RecordingMidiOutputs final : public MidiOutputs {
   std::string DeviceName(int deviceId) override;
   DeviceState StateOf(int deviceId) override;
   std::unique_ptr<MidiConnection> Open(int deviceId) override;
-  void Prepare(int deviceId, int program) override;
+  void Prepare(int deviceId, int program, KeyRange keys) override;
 
   void FailOpens(bool fail);
   // Whether connections tune themselves to a reference pitch, as the built-in synthesizer does.
@@ -49,6 +49,8 @@ class RecordingMidiOutputs final : public MidiOutputs {
   std::vector<midi::PackedMessage> Messages() const;
   int OpenConnections() const;
   std::vector<std::pair<int, int>> Prepared() const;
+  // The keys of each Prepare(), in the same order.
+  std::vector<KeyRange> PreparedKeys() const;
 
  private:
   class Connection;
@@ -65,6 +67,7 @@ class RecordingMidiOutputs final : public MidiOutputs {
   std::vector<Event> events_;
   std::vector<std::pair<int, int>> prepared_;
   std::map<int, DeviceState> states_;
+  std::vector<KeyRange> preparedKeys_;
 };
 
 }  // namespace morrowfane::testing

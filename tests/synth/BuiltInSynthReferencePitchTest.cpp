@@ -5,6 +5,7 @@
 
 #include "AudioAnalysis.h"
 #include "SoundFonts.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "synth/BuiltInSynth.h"
 
@@ -40,7 +41,7 @@ TEST_P(BuiltInSynthReferencePitchTest, ANoteSoundsInEqualTemperamentFromTheRefer
     return source;
   };
   BuiltInSynth synth(options);
-  synth.Prepare(kNylonGuitar);
+  synth.Prepare(kNylonGuitar, KeysSounded(StringInstrument::Guitar6));
   ASSERT_TRUE(synth.WaitUntilReady(kTimeout));
   ASSERT_NE(corrector, nullptr);
   ASSERT_TRUE(corrector->WaitUntilDone(kNylonGuitar, kTimeout));

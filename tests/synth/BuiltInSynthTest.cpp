@@ -14,6 +14,7 @@
 #include "PlayerSettings.h"
 #include "SoundFonts.h"
 #include "VirtualClock.h"
+#include "model/Instruments.h"
 #include "player/TonePlayer.h"
 #include "ports/ExternalMidiPorts.h"
 #include "ports/SystemMidiOutputs.h"
@@ -21,6 +22,9 @@
 
 namespace morrowfane {
 namespace {
+
+// The keys the six-string guitar's tunings sound.
+const KeyRange kGuitarKeys = KeysSounded(StringInstrument::Guitar6);
 
 using testing::CentsBetween;
 using testing::ChangeSetting;
@@ -179,7 +183,7 @@ TEST_P(BuiltInSynthTonePlayerTest, SingleStrikeOfAStringSoundsItsPitch) {
     TonePlayer player(outputs, clock);
     player.ApplySettings(
         {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = false, .Rate = kDefaultRate});
-    player.Play(note, string);
+    player.Play(string);
     player.WaitIdle();
   }
   // The worker has closed its connection; the note rings on.
@@ -210,11 +214,11 @@ TEST(BuiltInSynthTest, TheNextStringsNoteReleasesTheStoppedLoopingNote) {
       player.ApplySettings(
           {.DeviceIndex = 0, .Instrument = kNylonGuitar, .Loop = true, .Rate = kDefaultRate});
       clock.At(std::chrono::milliseconds(1000), [&player] { player.StopAll(); });
-      player.Play("E", 1);
+      player.Play(1);
       player.WaitIdle();
       if (pressAnother) {
         ChangeSetting(player, &PlaybackSettings::Loop, false);
-        player.Play("A", 2);
+        player.Play(2);
         player.WaitIdle();
       }
     }
@@ -497,7 +501,7 @@ TEST(BuiltInSynthTest, OnlyTheProgramsPreparedOrChosenAreSelected) {
     auto synth = ReadySynth(Offline({soundFont}));
     EXPECT_EQ(Describe(synth->SelectedPrograms()), "") << "after loading";
 
-    synth->Prepare(kNylonGuitar);
+    synth->Prepare(kNylonGuitar, kGuitarKeys);
     const auto preparedOnly = [&synth] {
       const auto selected = synth->SelectedPrograms();
       return selected.size() == 1 && selected[0].bank == 0 && selected[0].program == kNylonGuitar;
@@ -717,7 +721,7 @@ class FakeTuning final : public KeyTuningSource {
     }
     return pitches;
   }
-  void Request(int program) override {
+  void Request(int program, KeyRange /*keys*/) override {
     std::lock_guard lock(mutex_);
     requests_.push_back(program);
   }
@@ -784,9 +788,9 @@ TEST(BuiltInSynthTuningTest, AProgramWithoutCorrectionsPlaysUncorrected) {
 TEST(BuiltInSynthTuningTest, PrepareReachesTheSourceAlsoWhenMadeDuringLoading) {
   TuningProbe probe;
   BuiltInSynth synth(TunedOptions(probe));
-  synth.Prepare(kSteelGuitar);
+  synth.Prepare(kSteelGuitar, kGuitarKeys);
   ASSERT_TRUE(synth.WaitUntilReady(kLoadTimeout));
-  synth.Prepare(kPiano);
+  synth.Prepare(kPiano, kGuitarKeys);
   ASSERT_NE(probe.source, nullptr);
   EXPECT_EQ(probe.source->Requests(), (std::vector<int>{kSteelGuitar, kPiano}));
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "audio/AudioOutput.h"
+#include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
 #include "synth/BuiltInSynth.h"
 
@@ -20,7 +21,7 @@ int main(int argc, char* argv[]) {
   options.audioDrivers = DefaultAudioBackends();
   options.tuning = MakePitchCorrector;
   BuiltInSynth synth(std::move(options));
-  synth.Prepare(program);
+  synth.Prepare(program, KeysSounded(StringInstrument::Guitar6));
   if (!synth.WaitUntilReady(kLoadTimeout)) {
     std::printf("%s\n", synth.Name().c_str());
     return 1;

@@ -12,6 +12,7 @@
 #include "AccessibleEventLog.h"
 #include "RecordingMidiOutputs.h"
 #include "ui/OptionsDialog.h"
+#include "ui/TuningChooser.h"
 #include "ui/UpDownControl.h"
 
 namespace morrowfane {
@@ -99,6 +100,7 @@ TEST_F(OptionsDialogAccessibility, LabelsTakeTheFocusToTheirFieldsWithAltAndALet
   OptionsDialog& dialog = Open();
   const std::vector<MnemonicCase> cases = {
       {Qt::Key_T, [](OptionsDialog& d) -> QWidget& { return d.ShapeList(); }},
+      {Qt::Key_S, [](OptionsDialog& d) -> QWidget& { return d.Tuning().StringsList(); }},
       {Qt::Key_A, [](OptionsDialog& d) -> QWidget& { return d.RateBox(); }},
       {Qt::Key_4, [](OptionsDialog& d) -> QWidget& { return d.ReferenceBox(); }},
       {Qt::Key_P, [](OptionsDialog& d) -> QWidget& { return d.DeviceList(); }},
@@ -111,6 +113,10 @@ TEST_F(OptionsDialogAccessibility, LabelsTakeTheFocusToTheirFieldsWithAltAndALet
     EXPECT_EQ(QApplication::focusWidget(), &c.target(dialog))
         << QKeySequence(c.key).toString().toStdString();
   }
+  // The note lists take part only while Custom is chosen.
+  dialog.ShapeList().setCurrentIndex(dialog.ShapeList().count() - 1);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), &dialog.Tuning().NoteList(1));
 }
 
 TEST_F(OptionsDialogAccessibility, NumberBoxesSayTheirRangeAndTheRateArrowsWhatTheyDo) {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -14,9 +15,11 @@
 
 #include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
+#include "model/Instruments.h"
 #include "model/Notes.h"
-#include "model/TuningShapes.h"
 #include "ui/OptionsDialog.h"
+#include "ui/TuningChooser.h"
+#include "ui/TuningNames.h"
 #include "ui/UpDownControl.h"
 
 namespace morrowfane {
@@ -140,13 +143,19 @@ TEST_F(OptionsDialogTest, TuningListShowsEachShapesNotesAndFollowsTheRoot) {
   const QStringList onE = {
       QStringLiteral("Standard (E A D G B E)"),      QStringLiteral("Drop D (D A D G B E)"),
       QStringLiteral("Double drop D (D A D G B D)"), QStringLiteral("DADGAD (D A D G A D)"),
-      QStringLiteral("Open D (D A D F# A D)"),       QStringLiteral("Open G (D G D G B D)")};
+      QStringLiteral("Open D (D A D F# A D)"),       QStringLiteral("Open G (D G D G B D)"),
+      QStringLiteral("Open E (E B E G# B E)"),       QStringLiteral("Open A (E A E A C# E)"),
+      QStringLiteral("Open C (C G C G C E)"),        QStringLiteral("Custom")};
   const QStringList onF = {QStringLiteral("Standard (F A# D# G# C F)"),
                            QStringLiteral("Drop D (D# A# D# G# C F)"),
                            QStringLiteral("Double drop D (D# A# D# G# C D#)"),
                            QStringLiteral("DADGAD (D# A# D# G# A# D#)"),
                            QStringLiteral("Open D (D# A# D# G A# D#)"),
-                           QStringLiteral("Open G (D# G# D# G# C D#)")};
+                           QStringLiteral("Open G (D# G# D# G# C D#)"),
+                           QStringLiteral("Open E (F C F A C F)"),
+                           QStringLiteral("Open A (F A# F A# D F)"),
+                           QStringLiteral("Open C (C# G# C# G# C# F)"),
+                           QStringLiteral("Custom")};
   const auto entries = [&dialog] {
     QStringList texts;
     for (int i = 0; i < dialog.ShapeList().count(); ++i) {
@@ -183,14 +192,121 @@ TEST_F(OptionsDialogTest, TheClosedTuningListShowsItsLongestEntryWholeOnEveryRoo
 }
 
 TEST_F(OptionsDialogTest, TheStoredShapeIsSelected) {
-  for (const TuningShapeEntry& entry : kTuningShapes) {
+  for (const TuningShape shape : kGuitarShapes) {
+    const TuningShapeEntry& entry = ShapeEntry(shape);
     OptionsDialog& dialog = Open({.Root = "D", .Shape = entry.shape});
-    EXPECT_TRUE(dialog.ShapeList().currentText().startsWith(
-        QString::fromLatin1(entry.label.data(), static_cast<qsizetype>(entry.label.size()))))
-        << entry.word;
+    EXPECT_TRUE(dialog.ShapeList().currentText().startsWith(ShapeName(shape))) << entry.word;
     QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.Settings().Shape, entry.shape) << entry.word;
   }
+}
+
+// Choosing an instrument: its program is proposed (the guitars keep the one chosen), its roots
+// are listed and the root keeps its semitones where the new list allows, else takes the lowest;
+// a shape it does not offer becomes Standard; one note list per string.
+struct InstrumentChoiceCase {
+  StringInstrument from;
+  const char* fromRoot;
+  TuningShape fromShape;
+  StringInstrument to;
+  int program;
+  const char* root;
+  TuningShape shape;
+  int rootCount;
+};
+
+void PrintTo(const InstrumentChoiceCase& c, std::ostream* os) {
+  *os << InstrumentOf(c.from).word << " to " << InstrumentOf(c.to).word;
+}
+
+class InstrumentChoice : public OptionsDialogTest,
+                         public ::testing::WithParamInterface<InstrumentChoiceCase> {};
+
+TEST_P(InstrumentChoice, ProposesItsProgramAndFitsRootAndShape) {
+  const InstrumentChoiceCase& c = GetParam();
+  OptionsDialog& dialog =
+      Open({.Instrument = 30, .Root = c.fromRoot, .Shape = c.fromShape, .Strings = c.from});
+  TuningChooser& tuning = dialog.Tuning();
+  tuning.StringsList().setCurrentIndex(static_cast<int>(
+      std::ranges::find(kInstruments, c.to, &InstrumentEntry::instrument) - kInstruments.begin()));
+  EXPECT_EQ(dialog.InstrumentList().currentIndex(), c.program);
+  EXPECT_EQ(dialog.RootList().count(), c.rootCount);
+  const int strings = InstrumentOf(c.to).stringCount;
+  for (int k = 1; k <= kMaxStringCount; ++k) {
+    EXPECT_EQ(tuning.NoteList(k).isVisible(), k <= strings) << k;
+  }
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.Settings().Strings, c.to);
+  EXPECT_EQ(dialog.Settings().Instrument, c.program);
+  EXPECT_EQ(dialog.Settings().Root, c.root);
+  EXPECT_EQ(dialog.Settings().Shape, c.shape);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instruments, InstrumentChoice,
+    ::testing::Values(
+        InstrumentChoiceCase{StringInstrument::Guitar6, "D", TuningShape::DropD,
+                             StringInstrument::Bass4, 33, "D", TuningShape::DropD, 6},
+        InstrumentChoiceCase{StringInstrument::Guitar6, "A", TuningShape::OpenG,
+                             StringInstrument::Bass4, 33, "B", TuningShape::Standard, 6},
+        InstrumentChoiceCase{StringInstrument::Guitar6, "D", TuningShape::Standard,
+                             StringInstrument::Bass5, 33, "B", TuningShape::Standard, 1},
+        InstrumentChoiceCase{StringInstrument::Bass4, "D", TuningShape::Standard,
+                             StringInstrument::Ukulele, 24, "F", TuningShape::Standard, 12},
+        InstrumentChoiceCase{StringInstrument::Violin, "G", TuningShape::Standard,
+                             StringInstrument::Guitar7, 30, "B", TuningShape::Standard, 12},
+        InstrumentChoiceCase{StringInstrument::Guitar6, "E", TuningShape::Standard,
+                             StringInstrument::Banjo5, 105, "G", TuningShape::Standard, 12},
+        InstrumentChoiceCase{StringInstrument::Guitar6, "E", TuningShape::Standard,
+                             StringInstrument::DoubleBass, 43, "E", TuningShape::Standard, 6}));
+
+// Custom: the note lists start from the tuning chosen before, offer each string's range with
+// octaves, and OK takes their keys while keeping root and shape for later.
+TEST_F(OptionsDialogTest, CustomTakesEachStringsNoteAndKeepsRootAndShape) {
+  OptionsDialog& dialog =
+      Open({.Root = "D", .Shape = TuningShape::DropD, .Strings = StringInstrument::Bass4});
+  TuningChooser& tuning = dialog.Tuning();
+  EXPECT_FALSE(tuning.NoteList(1).isEnabled());
+  dialog.ShapeList().setCurrentIndex(dialog.ShapeList().count() - 1);
+  ASSERT_EQ(dialog.ShapeList().currentText(), QStringLiteral("Custom"));
+  EXPECT_TRUE(tuning.NoteList(1).isEnabled());
+  EXPECT_FALSE(dialog.RootList().isEnabled());
+  // Drop D on D: C1 G1 C2 F2.
+  EXPECT_EQ(tuning.NoteList(1).currentText(), QStringLiteral("C1"));
+  EXPECT_EQ(tuning.NoteList(4).currentText(), QStringLiteral("F2"));
+  // String 1, E1: B0 (the lowest key) up to G#1; string 4, G2: G1 up to B2.
+  EXPECT_EQ(tuning.NoteList(1).itemText(0), QStringLiteral("B0"));
+  EXPECT_EQ(tuning.NoteList(1).itemText(tuning.NoteList(1).count() - 1), QStringLiteral("G#1"));
+  EXPECT_EQ(tuning.NoteList(4).itemText(0), QStringLiteral("G1"));
+  EXPECT_EQ(tuning.NoteList(4).itemText(tuning.NoteList(4).count() - 1), QStringLiteral("B2"));
+  tuning.NoteList(2).setCurrentIndex(tuning.NoteList(2).findText(QStringLiteral("C#2")));
+  QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog.Settings().CustomKeys, (std::vector<int>{24, 37, 36, 41}));
+  EXPECT_EQ(dialog.Settings().Root, "D");
+  EXPECT_EQ(dialog.Settings().Shape, TuningShape::DropD);
+
+  // Opened again, Custom and its notes are shown; another tuning leaves Custom.
+  OptionsDialog& again = Open(dialog.Settings());
+  EXPECT_EQ(again.ShapeList().currentText(), QStringLiteral("Custom"));
+  EXPECT_EQ(again.Tuning().NoteList(2).currentText(), QStringLiteral("C#2"));
+  again.ShapeList().setCurrentIndex(0);
+  QTest::mouseClick(&again.OkButton(), Qt::LeftButton);
+  EXPECT_TRUE(again.Settings().CustomKeys.empty());
+  EXPECT_EQ(again.Settings().Shape, TuningShape::Standard);
+}
+
+// A shape that would take a string below B0 on the chosen root cannot be chosen there.
+TEST_F(OptionsDialogTest, AShapeOutOfRangeOnTheRootIsOfferedDisabled) {
+  OptionsDialog& dialog =
+      Open({.Root = "C#", .Shape = TuningShape::DropD, .Strings = StringInstrument::Bass4});
+  const auto* model = qobject_cast<QStandardItemModel*>(dialog.ShapeList().model());
+  ASSERT_NE(model, nullptr);
+  EXPECT_EQ(dialog.ShapeList().itemText(1), QStringLiteral("Drop D (B F# B E)"));
+  EXPECT_TRUE(model->item(1)->isEnabled());
+  dialog.RootList().setCurrentIndex(dialog.RootList().findText(QStringLiteral("C")));
+  EXPECT_EQ(dialog.ShapeList().itemText(1), QStringLiteral("Drop D"));
+  EXPECT_FALSE(model->item(1)->isEnabled());
+  EXPECT_EQ(dialog.ShapeList().currentIndex(), 0) << "the chosen shape fell back to Standard";
 }
 
 TEST_F(OptionsDialogTest, RateIsValidatedAlsoWhileLoopIsOff) {
@@ -396,17 +512,28 @@ TEST_F(OptionsDialogTest, CancelEndsTheDialogRejected) {
 
 TEST_F(OptionsDialogTest, FocusStartsOnTheFirstFieldAndTabFollowsTheLayout) {
   OptionsDialog& dialog = Open();
-  ASSERT_TRUE(dialog.RootList().hasFocus());
+  ASSERT_TRUE(dialog.Tuning().StringsList().hasFocus());
   EXPECT_TRUE(dialog.OkButton().isDefault());
-  // The playback group row by row, the MIDI group, then the buttons.
-  const std::vector<QWidget*> expected = {
-      &dialog.ShapeList(),    &dialog.LoopCheck(),    &dialog.RateBox(),
-      &dialog.ReferenceBox(), &dialog.DeviceList(),   &dialog.InstrumentList(),
-      &dialog.OkButton(),     &dialog.CancelButton(), &dialog.RootList()};
+  // The playback group row by row, the MIDI group, then the buttons; the note lists are passed
+  // over while they are disabled.
+  const std::vector<QWidget*> expected = {&dialog.RootList(),       &dialog.ShapeList(),
+                                          &dialog.LoopCheck(),      &dialog.RateBox(),
+                                          &dialog.ReferenceBox(),   &dialog.DeviceList(),
+                                          &dialog.InstrumentList(), &dialog.OkButton(),
+                                          &dialog.CancelButton(),   &dialog.Tuning().StringsList()};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next);
   }
+  // With Custom chosen, the guitar's six note lists follow the tuning, left to right.
+  dialog.ShapeList().setCurrentIndex(dialog.ShapeList().count() - 1);
+  dialog.ShapeList().setFocus();
+  for (int k = 1; k <= kStringCount; ++k) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &dialog.Tuning().NoteList(k)) << k;
+  }
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), &dialog.LoopCheck());
 }
 
 }  // namespace
