@@ -8,7 +8,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -27,7 +26,6 @@ using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::JackRecorder;
 using testing::JackTestServer;
-using testing::ProgramOnPath;
 using testing::WaitFor;
 
 constexpr std::chrono::milliseconds kWait = 10s;
@@ -39,13 +37,6 @@ constexpr char kSynthOutput[] = "MorrowFane:left";
 constexpr char kStringOneNoteOn[] = "90 28 7e";
 constexpr double kAudible = 1e-3;
 constexpr double kSilent = 1e-4;
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // A church organ sounds for as long as its key is held, so an old note left sounding would be
 // heard after the outage.
@@ -64,8 +55,8 @@ void PrintTo(const LossCase& c, std::ostream* os) {
 class DeviceLoss : public ::testing::TestWithParam<LossCase> {
  protected:
   void SetUp() override {
-    if (!ProgramOnPath("jackd") || !ProgramOnPath("jack_midi_dump") || !ProgramOnPath("stdbuf")) {
-      GTEST_SKIP() << "jackd, jack_midi_dump or stdbuf is not installed (package jackd2)";
+    if (const std::string missing = testing::MissingJackMidiTools(); !missing.empty()) {
+      GTEST_SKIP() << missing;
     }
     server_ = std::make_unique<JackTestServer>(kServerRate);
     ASSERT_TRUE(server_->Running()) << "jackd did not start";
@@ -102,8 +93,11 @@ class DeviceLoss : public ::testing::TestWithParam<LossCase> {
   // sound.
   bool Heard() {
     if (GetParam().deviceId != kDefaultDeviceId) {
-      return WaitFor([&] { return ReadAll(dump_).find(kStringOneNoteOn) != std::string::npos; },
-                     kWait);
+      return WaitFor(
+          [&] {
+            return testing::ReadText(dump_.string()).find(kStringOneNoteOn) != std::string::npos;
+          },
+          kWait);
     }
     return testing::Rms(Record(1s)) > kAudible;
   }

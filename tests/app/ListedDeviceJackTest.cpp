@@ -2,9 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "JackTestServer.h"
@@ -20,7 +18,6 @@ namespace {
 using std::chrono::milliseconds;
 using testing::ChildProcess;
 using testing::JackTestServer;
-using testing::ProgramOnPath;
 using testing::WaitFor;
 
 constexpr milliseconds kWait{5000};
@@ -33,20 +30,13 @@ std::string PortOf(const std::string& client) {
   return client + ":input";
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 // Two jack_midi_dump sinks on a dummy JACK server, started and stopped in any order, so their
 // ports change places in the list while keeping their names.
 class ListedDeviceJackTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!ProgramOnPath("jackd") || !ProgramOnPath("jack_midi_dump") || !ProgramOnPath("stdbuf")) {
-      GTEST_SKIP() << "jackd, jack_midi_dump or stdbuf is not installed (package jackd2)";
+    if (const std::string missing = testing::MissingJackMidiTools(); !missing.empty()) {
+      GTEST_SKIP() << missing;
     }
     server_ = std::make_unique<JackTestServer>();
     ASSERT_TRUE(server_->Running()) << "jackd did not start";
@@ -101,8 +91,11 @@ class ListedDeviceJackTest : public ::testing::Test {
     player_->WaitIdle();
   }
   bool Heard(int which) {
-    return WaitFor([&] { return ReadAll(dumps_[which]).find(kDropDNoteOn) != std::string::npos; },
-                   kWait);
+    return WaitFor(
+        [&] {
+          return testing::ReadText(dumps_[which].string()).find(kDropDNoteOn) != std::string::npos;
+        },
+        kWait);
   }
 
   const char* kClients[2] = {kFirst, kSecond};
@@ -134,7 +127,7 @@ TEST_F(ListedDeviceJackTest, TheNamedPortIsFoundAtItsNewPositionAfterTwoPortsSwa
   EXPECT_EQ(found.DeviceIndex, 1);
   PlayDropD(found);
   EXPECT_TRUE(Heard(1)) << "the named port got no note";
-  EXPECT_EQ(ReadAll(dumps_[0]).find(kDropDNoteOn), std::string::npos)
+  EXPECT_EQ(testing::ReadText(dumps_[0].string()).find(kDropDNoteOn), std::string::npos)
       << "the port now at the stored position got the note";
 }
 
@@ -150,7 +143,7 @@ TEST_F(ListedDeviceJackTest, AnAbsentNamedPortIsSilentUntilItComesBack) {
   StartSink(1, 2);
   PlayDropD(found);
   EXPECT_TRUE(Heard(1)) << "the named port got no note once it was back";
-  EXPECT_EQ(ReadAll(dumps_[0]).find(kDropDNoteOn), std::string::npos)
+  EXPECT_EQ(testing::ReadText(dumps_[0].string()).find(kDropDNoteOn), std::string::npos)
       << "the port at the stored position got the note meant for the absent one";
 }
 

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,18 +28,10 @@ namespace {
 using std::chrono::milliseconds;
 using testing::ChildProcess;
 using testing::JackTestServer;
-using testing::ProgramOnPath;
 using testing::WaitFor;
 
 constexpr milliseconds kWait{5000};
 constexpr char kSink[] = "mf-strings";
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // A note-on of `key` at velocity 126 on channel 1, as jack_midi_dump prints it.
 std::string NoteOnText(int key) {
@@ -64,8 +55,8 @@ void PrintTo(const StringCountCase& c, std::ostream* os) {
 class StringCountJackTest : public ::testing::TestWithParam<StringCountCase> {
  protected:
   void SetUp() override {
-    if (!ProgramOnPath("jackd") || !ProgramOnPath("jack_midi_dump") || !ProgramOnPath("stdbuf")) {
-      GTEST_SKIP() << "jackd, jack_midi_dump or stdbuf is not installed (package jackd2)";
+    if (const std::string missing = testing::MissingJackMidiTools(); !missing.empty()) {
+      GTEST_SKIP() << missing;
     }
     server_ = std::make_unique<JackTestServer>();
     ASSERT_TRUE(server_->Running()) << "jackd did not start";
@@ -126,7 +117,7 @@ TEST_P(StringCountJackTest, WindowWidthAndTheKeysOfKeys1ToN) {
     // Each key's note-on follows the last one's: every earlier note-on is already in the dump.
     EXPECT_TRUE(WaitFor(
         [&] {
-          const std::string dump = ReadAll(dump_);
+          const std::string dump = testing::ReadText(dump_.string());
           std::size_t at = 0;
           for (std::size_t i = 0; i <= k; ++i) {
             at = dump.find(NoteOnText(c.keys[i]), at);
@@ -139,7 +130,7 @@ TEST_P(StringCountJackTest, WindowWidthAndTheKeysOfKeys1ToN) {
         },
         kWait))
         << "key " << k + 1 << ": no " << expected << " after the earlier keys' notes\n"
-        << ReadAll(dump_);
+        << testing::ReadText(dump_.string());
     player_->WaitIdle();
   }
 }

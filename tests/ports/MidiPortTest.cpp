@@ -125,8 +125,8 @@ TEST(ExternalPortsTest, WithoutSequencerOrServerThereAreNoPortsAndNothingIsPrint
 class JackMidiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!ProgramOnPath("jackd") || !ProgramOnPath("jack_midi_dump") || !ProgramOnPath("stdbuf")) {
-      GTEST_SKIP() << "jackd, jack_midi_dump or stdbuf is not installed (package jackd2)";
+    if (const std::string missing = testing::MissingJackMidiTools(); !missing.empty()) {
+      GTEST_SKIP() << missing;
     }
     server_ = std::make_unique<JackTestServer>();
     ASSERT_TRUE(server_->Running()) << "jackd did not start";

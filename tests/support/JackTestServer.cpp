@@ -28,6 +28,15 @@ jack_client_t* OpenClient(const char* name) {
 
 }  // namespace
 
+std::string MissingJackMidiTools() {
+  for (const char* program : {"jackd", "jack_midi_dump", "stdbuf"}) {
+    if (!ProgramOnPath(program)) {
+      return "jackd, jack_midi_dump or stdbuf is not installed (package jackd2)";
+    }
+  }
+  return {};
+}
+
 JackTestServer::JackTestServer(int sampleRate, int period)
     : sampleRate_(sampleRate), period_(period) {
   static std::atomic<int> serial{0};

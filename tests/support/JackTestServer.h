@@ -14,6 +14,10 @@ typedef struct _jack_port jack_port_t;
 
 namespace morrowfane::testing {
 
+// Empty when jackd, jack_midi_dump and stdbuf are installed, for tests that read MIDI bytes off a
+// dummy server's port; otherwise the reason for such a test to skip.
+std::string MissingJackMidiTools();
+
 // A JACK server with the dummy backend (no sound card) under a name of its own, made this
 // process's default server (JACK_DEFAULT_SERVER) for its lifetime.
 class JackTestServer {

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -44,6 +45,13 @@ bool ProgramOnPath(const std::string& program) {
     }
   }
   return false;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& outputPath) {

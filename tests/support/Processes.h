@@ -15,6 +15,9 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 // True if `program` can be found on PATH.
 bool ProgramOnPath(const std::string& program);
 
+// All of the file at `path` as it is now (a child's output, say); empty if it cannot be read.
+std::string ReadText(const std::string& path);
+
 // A child process whose stdout and stderr go to `outputPath`; its standard input is a pipe that
 // Write() feeds, closed on destruction. Destruction ends it (SIGTERM, then SIGKILL) and reaps it.
 class ChildProcess {

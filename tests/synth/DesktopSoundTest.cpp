@@ -4,8 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "AudioAnalysis.h"
@@ -108,13 +106,6 @@ INSTANTIATE_TEST_SUITE_P(Servers, DesktopSoundTest,
                            return info.param == Kind::PulseAudio ? "PulseAudio" : "PipeWire";
                          });
 
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 class SuspendedProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -132,11 +123,12 @@ class SuspendedProcessTest : public ::testing::Test {
 TEST_F(SuspendedProcessTest, StoppedAndContinuedThreeTimesItStillHoldsOneStreamAndPlaysInTune) {
   const std::string log = ::testing::TempDir() + "synth_child.log";
   testing::ChildProcess child({SYNTH_CHILD, std::to_string(kNylonGuitar)}, log);
-  ASSERT_TRUE(
-      WaitFor([&] { return ReadText(log).find("ready") != std::string::npos; }, kLoadTimeout))
-      << ReadText(log);
+  ASSERT_TRUE(WaitFor([&] { return testing::ReadText(log).find("ready") != std::string::npos; },
+                      kLoadTimeout))
+      << testing::ReadText(log);
   ASSERT_TRUE(child.Write("45"));
-  ASSERT_TRUE(WaitFor([&] { return ReadText(log).find("struck") != std::string::npos; }, 5s));
+  ASSERT_TRUE(
+      WaitFor([&] { return testing::ReadText(log).find("struck") != std::string::npos; }, 5s));
   for (int i = 0; i < 3; ++i) {
     child.Signal(SIGSTOP);
     std::this_thread::sleep_for(2s);
