@@ -1,18 +1,8 @@
 // The built-in synthesizer's own thread: loading, the first measurement, and then watching the
 // audio output, the ring limit and the programs to preload.
-#include <filesystem>
-
 #include "synth/BuiltInSynthImpl.h"
 
 namespace morrowfane {
-namespace {
-
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
-}
-
-}  // namespace
 
 void BuiltInSynth::Impl::RunService() {
   State result = Load();
@@ -46,8 +36,7 @@ void BuiltInSynth::Impl::RunService() {
 // program worked out, before the output renders anything from it.
 BuiltInSynth::Impl::State BuiltInSynth::Impl::Load() {
   const auto candidates = options_.soundFonts ? *options_.soundFonts : DefaultSoundFontCandidates();
-  std::vector<std::string> present;
-  std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(present), IsFile);
+  const std::vector<std::string> present = RegularFiles(candidates);
   if (present.empty() || fluid_.Settings() == nullptr) {
     return State::NoSoundFont;
   }

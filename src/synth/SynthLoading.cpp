@@ -68,6 +68,12 @@ void ConfigureForPlaying(fluid_settings_t* settings, int channels, int polyphony
   fluid_settings_setint(settings, "synth.cpu-cores", 1);
 }
 
+std::vector<std::string> RegularFiles(const std::vector<std::string>& candidates) {
+  std::vector<std::string> files;
+  std::copy_if(candidates.begin(), candidates.end(), std::back_inserter(files), IsFile);
+  return files;
+}
+
 std::optional<int> LoadSoundFont(fluid_synth_t* synth, const std::string& path) {
   // Loading a SoundFont selects program 0 on every channel, and the drum kit on the percussion
   // channel, and dynamic sample loading then reads the samples of every selected preset: 18 MB

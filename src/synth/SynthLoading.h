@@ -15,6 +15,9 @@ std::vector<std::string> DefaultSoundFontCandidates();
 // Settings of the built-in synthesizer that do not depend on its audio output.
 void ConfigureForPlaying(fluid_settings_t* settings, int channels, int polyphony);
 
+// The paths of `candidates` that name regular files, in order.
+std::vector<std::string> RegularFiles(const std::vector<std::string>& candidates);
+
 // Loads the SoundFont at `path`, selecting no preset on any channel; its id, or nothing if the file
 // is no SoundFont.
 std::optional<int> LoadSoundFont(fluid_synth_t* synth, const std::string& path);
