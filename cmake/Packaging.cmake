@@ -1,5 +1,5 @@
-# The Debian package: `cpack -G DEB` in a build directory (scripts/package does it all).
-include(GNUInstallDirs)
+# The Debian package: `cpack --preset package` after the package preset's build
+# (scripts/package does it all).
 
 set(MORROWFANE_PACKAGE_MAINTAINER "MorrowFane developers <morrowfane@users.noreply.github.com>"
     CACHE STRING "Maintainer of the Debian package, as Name <address>")
