@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/AsciiText.h"
+
 namespace morrowfane {
 namespace {
 

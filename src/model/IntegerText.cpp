@@ -4,16 +4,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "model/AsciiText.h"
+
 namespace morrowfane {
 namespace {
 
 bool IsSpace(char c) {
   // The C locale's white space: blank, tab, LF, VT, FF, CR.
   return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-bool IsBlankOrTab(char c) {
-  return c == ' ' || c == '\t';
 }
 
 bool IsDigit(char c) {

@@ -2,19 +2,9 @@
 
 #include <algorithm>
 
+#include "model/AsciiText.h"
+
 namespace morrowfane {
-namespace {
-
-char UpperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
-}
-
 const TuningShapeEntry& ShapeEntry(TuningShape shape) {
   const auto* found = std::ranges::find(kTuningShapes, shape, &TuningShapeEntry::shape);
   return found != kTuningShapes.end() ? *found : kTuningShapes.front();

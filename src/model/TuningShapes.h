@@ -52,7 +52,4 @@ const TuningShapeEntry& ShapeEntry(TuningShape shape);
 // The shape a settings word names, in any case; nothing for any other text.
 std::optional<TuningShape> ShapeForWord(std::string_view word);
 
-// Whether two words are equal, ignoring the case of ASCII letters.
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace morrowfane

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "model/AsciiText.h"
 #include "model/IntegerText.h"
 
 namespace morrowfane {
@@ -20,20 +21,6 @@ enum class Position { Root = 1, DeviceIndex, Instrument, Loop, Rate, ByKey };
 
 constexpr std::string_view kTrue = "TRUE";
 constexpr std::string_view kFalse = "FALSE";
-
-bool IsBlankOrTab(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string UpperCaseAscii(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return upper;
-}
 
 void TakeIfWithin(int value, int low, int high, int& field) {
   if (value >= low && value <= high) {
