@@ -700,6 +700,26 @@ TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
   EXPECT_GE(events[3].time - events[2].time, milliseconds(200));
 }
 
+// The player owns its workers' threads: once WaitIdle() returns, each has ended entirely, down to
+// the thread-local state a device's library may keep on it.
+TEST_F(RealTimeTonePlayerTest, WaitIdleReturnsOnceTheWorkersThreadHasEnded) {
+  struct ExitMark {
+    std::atomic<bool>& exited;
+    ~ExitMark() {
+      // Long enough for a waiter that does not join the thread to return first.
+      std::this_thread::sleep_for(milliseconds(50));
+      exited = true;
+    }
+  };
+  std::atomic<bool> exited{false};
+  OpenHookOutputs marking(outputs, [&exited] { thread_local const ExitMark mark{exited}; });
+  TonePlayer player(marking, sleeper);
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  player.Play(1);
+  player.WaitIdle();
+  EXPECT_TRUE(exited);
+}
+
 TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {
   auto player = std::make_unique<TonePlayer>(outputs, sleeper);
   ChangeSetting(*player, &PlaybackSettings::Rate, 400);
