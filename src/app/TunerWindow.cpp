@@ -14,9 +14,9 @@
 #include <chrono>
 
 #include "app/AboutBox.h"
-#include "app/ListedDevice.h"
 #include "model/Notes.h"
 #include "model/TuningShapes.h"
+#include "player/DeviceChoice.h"
 #include "settings/Settings.h"
 #include "ui/DialogUnits.h"
 #include "ui/IconButton.h"

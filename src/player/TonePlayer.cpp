@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <system_error>
 
+#include "player/DeviceChoice.h"
 #include "player/ReferencePitch.h"
 
 namespace morrowfane {
@@ -29,10 +31,6 @@ int PollsCovering(milliseconds elapsed, milliseconds poll) {
 }
 
 }  // namespace
-
-int DeviceIdForIndex(int deviceIndex) {
-  return deviceIndex == kDefaultDeviceId ? kDefaultDeviceId : deviceIndex - 1;
-}
 
 TonePlayer::TonePlayer(MidiOutputs& outputs, Sleeper& sleeper)
     : outputs_(outputs), sleeper_(sleeper) {}
@@ -131,13 +129,6 @@ void TonePlayer::WorkerFinished(Worker& worker) {
   std::lock_guard lock(workersMutex_);
   worker.finished = true;
   workersDone_.notify_all();
-}
-
-std::optional<int> ChosenDeviceId(const PlaybackSettings& settings, MidiOutputs& outputs) {
-  if (!settings.DeviceName.empty()) {
-    return outputs.DeviceIdByName(settings.DeviceName);
-  }
-  return DeviceIdForIndex(settings.DeviceIndex);
 }
 
 milliseconds TonePlayer::Poll() const {

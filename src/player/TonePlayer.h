@@ -17,15 +17,6 @@
 
 namespace morrowfane {
 
-// The device id that a device-list position opens: position 0 and the "no selection" value -1
-// both open the default device.
-int DeviceIdForIndex(int deviceIndex);
-
-// The device the user chose, even if the list has changed since: when the settings name a device,
-// the name alone decides, and a named device that is not there now is none (nullopt); otherwise
-// the list position does.
-std::optional<int> ChosenDeviceId(const PlaybackSettings& settings, MidiOutputs& outputs);
-
 // Keeper of the tuning in force and the playback settings; sounds one string's note per Play()
 // on a worker thread of its own, which the player owns and joins. The members are called on one
 // (the user-interface) thread, except StopAll().
