@@ -17,7 +17,6 @@
 #include "model/Notes.h"
 #include "model/TuningShapes.h"
 #include "player/DeviceChoice.h"
-#include "settings/Settings.h"
 #include "ui/DialogUnits.h"
 #include "ui/IconButton.h"
 #include "ui/IconResources.h"
@@ -93,12 +92,12 @@ bool ExecOptions(OptionsDialog& dialog) {
 
 }  // namespace
 
-TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
-                         std::filesystem::path settingsFile, QWidget* parent)
+TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, StoredSettings& settings,
+                         QWidget* parent)
     : QDialog(parent),
       player_(player),
       outputs_(outputs),
-      settingsFile_(std::move(settingsFile)),
+      settings_(settings),
       reportSaveError_(ShowSaveError),
       runOptions_(ExecOptions),
       units_(ApplicationBaseUnits()) {
@@ -108,8 +107,7 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   CreateControls();
 
-  player_.ApplySettings(
-      WithListedDevice(LoadSettings(settingsFile_, player_.Settings()), outputs_));
+  player_.ApplySettings(settings_.Value());
   LayOutStrings();
   PrepareOutput();
 
@@ -189,7 +187,7 @@ void TunerWindow::SetOptionsWarning(MessageFunction warn) {
 }
 
 void TunerWindow::LayOutStrings() {
-  const int strings = InstrumentOf(player_.Settings().Strings).stringCount;
+  const int strings = InstrumentOf(settings_.Value().Strings).stringCount;
   const int width = std::max(kWindowWidth, kWindowMargins + kStringButtonPitch * strings);
   const int widening = width - kWindowWidth;
   setFixedSize(DialogRect(0, 0, width, kWindowHeight, units_).size());
@@ -228,7 +226,7 @@ void TunerWindow::LayOutStrings() {
 void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
   IconButton& button = StringButton(stringNumber);
   // The icon shows the note's name; a screen reader also says its octave.
-  const auto keys = KeysOf(player_.Settings());
+  const auto keys = KeysOf(settings_.Value());
   const auto string = static_cast<std::size_t>(stringNumber - 1);
   const QString spoken =
       keys && string < keys->size() ? SpokenNote((*keys)[string]) : QString::fromStdString(note);
@@ -239,14 +237,14 @@ void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
 }
 
 void TunerWindow::LabelAllUnlit() {
-  const Tuning tuning = player_.GetTuning();
+  const Tuning tuning = TuningOf(settings_.Value());
   for (std::size_t k = 0; k < tuning.size(); ++k) {
     Label(static_cast<int>(k) + 1, tuning[k], false);
   }
 }
 
 void TunerWindow::PrepareOutput() {
-  const PlaybackSettings settings = player_.Settings();
+  const PlaybackSettings& settings = settings_.Value();
   if (const auto deviceId = ChosenDeviceId(settings, outputs_)) {
     outputs_.Prepare(*deviceId, settings.Instrument, KeysSounded(settings.Strings));
   }
@@ -255,7 +253,7 @@ void TunerWindow::PrepareOutput() {
 // The press acts at once; the button only shows itself pressed for a moment afterwards (a click
 // animation would act only once it had run).
 void TunerWindow::PressByKey(int stringNumber) {
-  if (stringNumber > InstrumentOf(player_.Settings().Strings).stringCount) {
+  if (stringNumber > InstrumentOf(settings_.Value().Strings).stringCount) {
     return;
   }
   IconButton& button = StringButton(stringNumber);
@@ -275,11 +273,12 @@ void TunerWindow::ShowContextMenuByKey() {
 
 void TunerWindow::RunOptions() {
   state_->OptionsOpened();
-  OptionsDialog dialog(outputs_, player_.Settings(), this, optionsWarning_);
+  OptionsDialog dialog(outputs_, settings_.Value(), this, optionsWarning_);
   if (!runOptions_(dialog)) {
     return;
   }
-  player_.ApplySettings(dialog.Settings());
+  settings_.Set(dialog.Settings());
+  player_.ApplySettings(settings_.Value());
   LayOutStrings();
   LabelAllUnlit();
   PrepareOutput();
@@ -292,8 +291,8 @@ void TunerWindow::ShowAbout() {
 }
 
 bool TunerWindow::Save() {
-  if (const auto error = SaveSettings(player_.Settings(), settingsFile_)) {
-    reportSaveError_(this, SaveErrorText(error->cause, settingsFile_));
+  if (const auto error = settings_.Save()) {
+    reportSaveError_(this, SaveErrorText(error->cause, settings_.File()));
     return false;
   }
   return true;

@@ -92,6 +92,7 @@ class StringCountJackTest : public ::testing::TestWithParam<StringCountCase> {
   std::unique_ptr<SystemMidiOutputs> outputs_;
   SystemSleeper sleeper_;
   std::unique_ptr<TonePlayer> player_;
+  StoredSettings settings_{settingsPath_};
   std::unique_ptr<TunerWindow> window_;
 };
 
@@ -101,7 +102,8 @@ TEST_P(StringCountJackTest, WindowWidthAndTheKeysOfKeys1ToN) {
       << "[MorrowFane]\r\nTuning=" << RootChoices(*InstrumentForWord(c.word))[0]
       << "\r\nMidiDev=1\r\nMidiPatch=33\r\nLoop=false\r\nMidiDev=300\r\nStrings=" << c.word
       << "\r\n";
-  window_ = std::make_unique<TunerWindow>(*player_, *outputs_, settingsPath_);
+  settings_.Load(*outputs_);
+  window_ = std::make_unique<TunerWindow>(*player_, *outputs_, settings_);
   window_->show();
   QApplication::setActiveWindow(window_.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));

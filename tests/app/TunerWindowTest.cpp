@@ -462,7 +462,8 @@ INSTANTIATE_TEST_SUITE_P(Routes, UnwritableSettings,
 TEST_F(TunerWindowTest, FailedSaveIsReportedInAStopMessageBox) {
   const auto blocker = settingsPath_.parent_path() / "not-a-folder";
   std::ofstream(blocker) << "x";
-  TunerWindow window(player_, outputs_, blocker / "morrowfane.ini");
+  StoredSettings unwritable(blocker / "morrowfane.ini");
+  TunerWindow window(player_, outputs_, unwritable);
   window.show();
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
