@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
-#include <algorithm>
 #include <chrono>
 
 #include "app/AboutBox.h"
+#include "app/TunerLayout.h"
 #include "model/Notes.h"
 #include "model/TuningShapes.h"
 #include "player/DeviceChoice.h"
@@ -29,24 +29,6 @@
 namespace morrowfane {
 namespace {
 
-// Template layout, in dialog units. The window is kWindowWidth wide for up to six strings and
-// widens by a button's pitch per string beyond; Options and Close keep their distance from its
-// right edge.
-constexpr int kWindowWidth = 162;
-constexpr int kWindowMargins = 12;
-constexpr int kWindowHeight = 54;
-constexpr int kOptionsLeft = 60;
-constexpr int kCloseLeft = 110;
-constexpr int kLowerButtonsTop = 35;
-constexpr int kLowerButtonWidth = 45;
-constexpr int kLowerButtonHeight = 14;
-constexpr int kStringButtonLeft = 5;
-constexpr int kStringButtonPitch = 25;
-constexpr int kStringButtonTop = 3;
-constexpr int kStringButtonWidth = 25;
-constexpr int kStringButtonHeight = 23;
-// The etched separator between the string buttons and the lower buttons.
-constexpr int kSeparatorY = 29;
 constexpr std::uint8_t kNoteIconSize = 32;
 // How long a key press shows its button pressed, as a click's animation would.
 constexpr std::chrono::milliseconds kKeyPressShowTime{100};
@@ -157,9 +139,7 @@ void TunerWindow::CreateControls() {
 
 IconButton* TunerWindow::MakeStringButton(int stringNumber) {
   auto* button = new IconButton(this);
-  button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (stringNumber - 1),
-                                 kStringButtonTop, kStringButtonWidth, kStringButtonHeight,
-                                 units_));
+  button->setGeometry(Pixels(TunerLayout::StringButton(stringNumber)));
   button->setAutoDefault(false);
   button->SetFlatFocus(true);
   // Checked shows a screen reader which string is lit; only the string-button state sets it.
@@ -168,6 +148,11 @@ IconButton* TunerWindow::MakeStringButton(int stringNumber) {
           [this, stringNumber] { state_->PressString(stringNumber); });
   button->show();
   return button;
+}
+
+QRect TunerWindow::Pixels(const QRect& dialogUnits) const {
+  return DialogRect(dialogUnits.x(), dialogUnits.y(), dialogUnits.width(), dialogUnits.height(),
+                    units_);
 }
 
 IconButton& TunerWindow::StringButton(int stringNumber) {
@@ -188,16 +173,13 @@ void TunerWindow::SetOptionsWarning(MessageFunction warn) {
 
 void TunerWindow::LayOutStrings() {
   const int strings = InstrumentOf(settings_.Value().Strings).stringCount;
-  const int width = std::max(kWindowWidth, kWindowMargins + kStringButtonPitch * strings);
-  const int widening = width - kWindowWidth;
-  setFixedSize(DialogRect(0, 0, width, kWindowHeight, units_).size());
+  const TunerLayout layout(strings);
+  setFixedSize(Pixels(layout.window).size());
   setAccessibleDescription(
       tr("Keys 1 to %1 play the strings; F1 opens the About box; Escape closes the window.")
           .arg(strings));
-  optionsButton_->setGeometry(DialogRect(kOptionsLeft + widening, kLowerButtonsTop,
-                                         kLowerButtonWidth, kLowerButtonHeight, units_));
-  closeButton_->setGeometry(DialogRect(kCloseLeft + widening, kLowerButtonsTop, kLowerButtonWidth,
-                                       kLowerButtonHeight, units_));
+  optionsButton_->setGeometry(Pixels(layout.options));
+  closeButton_->setGeometry(Pixels(layout.close));
   // Buttons are made and removed as the instrument needs them, so that no hidden button
   // lingers in the window for a screen reader to find.
   for (int k = 1; k <= kMaxStringCount; ++k) {
@@ -317,7 +299,7 @@ void TunerWindow::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
   painter.setPen(palette().color(QPalette::Dark));
-  const int y = DialogUnitsToPixelsY(kSeparatorY, units_);
+  const int y = DialogUnitsToPixelsY(TunerLayout::kSeparatorY, units_);
   painter.drawLine(0, y, width() - 1, y);
   painter.setPen(palette().color(QPalette::Light));
   painter.drawLine(0, y + 1, width() - 1, y + 1);

@@ -66,6 +66,8 @@ class TunerWindow : public QDialog {
 
  private:
   void CreateControls();
+  // A rectangle of the window's template in pixels of its dialog units.
+  QRect Pixels(const QRect& dialogUnits) const;
   // Shows one string button per string of the instrument and sizes the window to them.
   void LayOutStrings();
   IconButton* MakeStringButton(int stringNumber);
