@@ -42,11 +42,12 @@ TEST_F(TunerWindowTest, StartsWithTheTemplateLayoutAndFocusOnOptions) {
   TunerWindow& window = Open();
   EXPECT_EQ(window.size(), QSize(243, 88));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("MorrowFane"));
+  // Each button starts where the one before ends; rounding makes them 37 or 38 pixels wide.
+  const std::array<QRect, kStringCount> strings = {QRect(8, 5, 37, 37),   QRect(45, 5, 38, 37),
+                                                   QRect(83, 5, 37, 37),  QRect(120, 5, 38, 37),
+                                                   QRect(158, 5, 37, 37), QRect(195, 5, 38, 37)};
   for (int k = 1; k <= kStringCount; ++k) {
-    // 5 + 25 (k - 1) dialog units across, 3 down, 25 x 23.
-    const int left = (3 * (5 + 25 * (k - 1)) + 1) / 2;
-    const int right = (3 * (30 + 25 * (k - 1)) + 1) / 2;
-    EXPECT_EQ(window.StringButton(k).geometry(), QRect(left, 5, right - left, 37)) << k;
+    EXPECT_EQ(window.StringButton(k).geometry(), strings[k - 1]) << k;
   }
   EXPECT_EQ(window.OptionsButton().geometry(), QRect(90, 57, 68, 23));
   EXPECT_EQ(window.CloseButton().geometry(), QRect(165, 57, 68, 23));
