@@ -17,9 +17,9 @@
 
 namespace morrowfane {
 
-// Keeper of the tuning in force and the playback settings; sounds one string's note per Play()
-// on a worker thread of its own, which the player owns and joins. The members are called on one
-// (the user-interface) thread, except StopAll().
+// Plays with the settings it is handed (their owner is the application): sounds one string's note
+// per Play() on a worker thread of its own, which the player owns and joins. The members are
+// called on one (the user-interface) thread, except StopAll().
 // Each note has a stop of its own, so a later note can never take the stop meant for another.
 class TonePlayer {
  public:
@@ -57,8 +57,8 @@ class TonePlayer {
   // looping note ends only once it is stopped.
   void WaitIdle();
 
-  // The settings in force. Workers copy them when Play() starts them, but read the rate at every
-  // poll, so a change of rate reaches a looping note.
+  // The settings in force, as last handed over. Workers copy them when Play() starts them, but
+  // read the rate at every poll, so a change of rate reaches a looping note.
   PlaybackSettings Settings() const;
   void ApplySettings(const PlaybackSettings& settings);
 
