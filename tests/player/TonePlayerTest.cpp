@@ -17,6 +17,7 @@
 #include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "VirtualClock.h"
+#include "player/DeviceChoice.h"
 #include "player/TonePlayer.h"
 
 namespace morrowfane {
@@ -390,6 +391,7 @@ struct DeviceCase {
   int deviceIndex;  // list position: a device's id plus one; 0 or below is the default device
   const char* name;
   std::optional<int> deviceId;  // the device the note is played on, -1 the default; none: silent
+  int listedAt;                 // the position the settings take at the program's start
 };
 void PrintTo(const DeviceCase& param, std::ostream* out) {
   *out << '"' << param.name << "\" at position " << param.deviceIndex;
@@ -414,12 +416,19 @@ TEST_P(DeviceChoiceTest, OpensTheChosenDevice) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, DeviceChoiceTest,
-                         ::testing::Values(DeviceCase{0, "", -1}, DeviceCase{1, "", 0},
-                                           DeviceCase{-1, "", -1}, DeviceCase{2, "", 1},
-                                           DeviceCase{1, "Recording device 1", 1},
-                                           DeviceCase{2, "Recording device 0", 0},
-                                           DeviceCase{2, "Unplugged synthesizer", std::nullopt}));
+// A named device takes the position it is listed at now; otherwise the stored position stands.
+TEST_P(DeviceChoiceTest, AtTheStartANamedDeviceTakesItsPositionInTodaysList) {
+  const auto& param = GetParam();
+  const PlaybackSettings stored{.DeviceIndex = param.deviceIndex, .DeviceName = param.name};
+  EXPECT_EQ(WithListedDevice(stored, outputs).DeviceIndex, param.listedAt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, DeviceChoiceTest,
+    ::testing::Values(DeviceCase{0, "", -1, 0}, DeviceCase{1, "", 0, 1}, DeviceCase{-1, "", -1, -1},
+                      DeviceCase{2, "", 1, 2}, DeviceCase{1, "Recording device 1", 1, 2},
+                      DeviceCase{2, "Recording device 0", 0, 1},
+                      DeviceCase{2, "Unplugged synthesizer", std::nullopt, 2}));
 
 struct SilentCase {
   const char* what;
