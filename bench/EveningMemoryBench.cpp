@@ -134,7 +134,9 @@ int main(int argc, char* argv[]) {
   }
   double peak = 0.0;
   {
-    TunerWindow window(player, *outputs, settings);
+    StoredSettings stored(settings);
+    stored.Load(*outputs);
+    TunerWindow window(player, *outputs, stored);
     window.SetOptionsRunner([](OptionsDialog& dialog) {
       dialog.show();
       dialog.accept();

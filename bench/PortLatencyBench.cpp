@@ -109,8 +109,9 @@ int main(int argc, char* argv[]) {
   SystemSleeper sleeper;
   TonePlayer player(outputs, sleeper);
   const QTemporaryDir settingsDirectory;
-  TunerWindow window(player, outputs,
-                     settingsDirectory.filePath(QStringLiteral("morrowfane.ini")).toStdString());
+  StoredSettings settings(
+      settingsDirectory.filePath(QStringLiteral("morrowfane.ini")).toStdString());
+  TunerWindow window(player, outputs, settings);
   player.ApplySettings({.DeviceIndex = *outputs.DeviceIdByName("mf-reader:in") + 1});
   window.show();
   window.activateWindow();

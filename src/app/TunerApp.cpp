@@ -8,13 +8,14 @@ TunerApp::TunerApp(std::unique_ptr<MidiOutputs> outputs, std::unique_ptr<Sleeper
                    std::filesystem::path settingsFile)
     : outputs_(std::move(outputs)),
       sleeper_(std::move(sleeper)),
-      settingsFile_(std::move(settingsFile)),
+      settings_(std::move(settingsFile)),
       player_(*outputs_, *sleeper_) {}
 
 TunerApp::~TunerApp() = default;
 
 void TunerApp::Run() {
-  TunerWindow window(player_, *outputs_, settingsFile_);
+  settings_.Load(*outputs_);
+  TunerWindow window(player_, *outputs_, settings_);
   window.exec();
 }
 

@@ -3,14 +3,15 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/StoredSettings.h"
 #include "player/MidiOutput.h"
 #include "player/Sleeper.h"
 #include "player/TonePlayer.h"
 
 namespace morrowfane {
 
-// The program: owns the MIDI outputs, the tone player and its sleeper, and runs the tuner window
-// modally; the program ends when the window closes.
+// The program: owns the MIDI outputs, the stored settings, the tone player and its sleeper, and
+// runs the tuner window modally; the program ends when the window closes.
 class TunerApp {
  public:
   TunerApp(std::unique_ptr<MidiOutputs> outputs, std::unique_ptr<Sleeper> sleeper,
@@ -26,7 +27,7 @@ class TunerApp {
  private:
   std::unique_ptr<MidiOutputs> outputs_;
   std::unique_ptr<Sleeper> sleeper_;
-  std::filesystem::path settingsFile_;
+  StoredSettings settings_;
   TonePlayer player_;
 };
 

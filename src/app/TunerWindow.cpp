@@ -10,14 +10,13 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
-#include <algorithm>
 #include <chrono>
 
 #include "app/AboutBox.h"
-#include "app/ListedDevice.h"
+#include "app/TunerLayout.h"
 #include "model/Notes.h"
 #include "model/TuningShapes.h"
-#include "settings/Settings.h"
+#include "player/DeviceChoice.h"
 #include "ui/DialogUnits.h"
 #include "ui/IconButton.h"
 #include "ui/IconResources.h"
@@ -30,24 +29,6 @@
 namespace morrowfane {
 namespace {
 
-// Template layout, in dialog units. The window is kWindowWidth wide for up to six strings and
-// widens by a button's pitch per string beyond; Options and Close keep their distance from its
-// right edge.
-constexpr int kWindowWidth = 162;
-constexpr int kWindowMargins = 12;
-constexpr int kWindowHeight = 54;
-constexpr int kOptionsLeft = 60;
-constexpr int kCloseLeft = 110;
-constexpr int kLowerButtonsTop = 35;
-constexpr int kLowerButtonWidth = 45;
-constexpr int kLowerButtonHeight = 14;
-constexpr int kStringButtonLeft = 5;
-constexpr int kStringButtonPitch = 25;
-constexpr int kStringButtonTop = 3;
-constexpr int kStringButtonWidth = 25;
-constexpr int kStringButtonHeight = 23;
-// The etched separator between the string buttons and the lower buttons.
-constexpr int kSeparatorY = 29;
 constexpr std::uint8_t kNoteIconSize = 32;
 // How long a key press shows its button pressed, as a click's animation would.
 constexpr std::chrono::milliseconds kKeyPressShowTime{100};
@@ -93,12 +74,12 @@ bool ExecOptions(OptionsDialog& dialog) {
 
 }  // namespace
 
-TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
-                         std::filesystem::path settingsFile, QWidget* parent)
+TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs, StoredSettings& settings,
+                         QWidget* parent)
     : QDialog(parent),
       player_(player),
       outputs_(outputs),
-      settingsFile_(std::move(settingsFile)),
+      settings_(settings),
       reportSaveError_(ShowSaveError),
       runOptions_(ExecOptions),
       units_(ApplicationBaseUnits()) {
@@ -108,8 +89,7 @@ TunerWindow::TunerWindow(TonePlayer& player, MidiOutputs& outputs,
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   CreateControls();
 
-  player_.ApplySettings(
-      WithListedDevice(LoadSettings(settingsFile_, player_.Settings()), outputs_));
+  player_.ApplySettings(settings_.Value());
   LayOutStrings();
   PrepareOutput();
 
@@ -159,9 +139,7 @@ void TunerWindow::CreateControls() {
 
 IconButton* TunerWindow::MakeStringButton(int stringNumber) {
   auto* button = new IconButton(this);
-  button->setGeometry(DialogRect(kStringButtonLeft + kStringButtonPitch * (stringNumber - 1),
-                                 kStringButtonTop, kStringButtonWidth, kStringButtonHeight,
-                                 units_));
+  button->setGeometry(Pixels(TunerLayout::StringButton(stringNumber)));
   button->setAutoDefault(false);
   button->SetFlatFocus(true);
   // Checked shows a screen reader which string is lit; only the string-button state sets it.
@@ -170,6 +148,11 @@ IconButton* TunerWindow::MakeStringButton(int stringNumber) {
           [this, stringNumber] { state_->PressString(stringNumber); });
   button->show();
   return button;
+}
+
+QRect TunerWindow::Pixels(const QRect& dialogUnits) const {
+  return DialogRect(dialogUnits.x(), dialogUnits.y(), dialogUnits.width(), dialogUnits.height(),
+                    units_);
 }
 
 IconButton& TunerWindow::StringButton(int stringNumber) {
@@ -189,17 +172,14 @@ void TunerWindow::SetOptionsWarning(MessageFunction warn) {
 }
 
 void TunerWindow::LayOutStrings() {
-  const int strings = InstrumentOf(player_.Settings().Strings).stringCount;
-  const int width = std::max(kWindowWidth, kWindowMargins + kStringButtonPitch * strings);
-  const int widening = width - kWindowWidth;
-  setFixedSize(DialogRect(0, 0, width, kWindowHeight, units_).size());
+  const int strings = InstrumentOf(settings_.Value().Strings).stringCount;
+  const TunerLayout layout(strings);
+  setFixedSize(Pixels(layout.window).size());
   setAccessibleDescription(
       tr("Keys 1 to %1 play the strings; F1 opens the About box; Escape closes the window.")
           .arg(strings));
-  optionsButton_->setGeometry(DialogRect(kOptionsLeft + widening, kLowerButtonsTop,
-                                         kLowerButtonWidth, kLowerButtonHeight, units_));
-  closeButton_->setGeometry(DialogRect(kCloseLeft + widening, kLowerButtonsTop, kLowerButtonWidth,
-                                       kLowerButtonHeight, units_));
+  optionsButton_->setGeometry(Pixels(layout.options));
+  closeButton_->setGeometry(Pixels(layout.close));
   // Buttons are made and removed as the instrument needs them, so that no hidden button
   // lingers in the window for a screen reader to find.
   for (int k = 1; k <= kMaxStringCount; ++k) {
@@ -228,7 +208,7 @@ void TunerWindow::LayOutStrings() {
 void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
   IconButton& button = StringButton(stringNumber);
   // The icon shows the note's name; a screen reader also says its octave.
-  const auto keys = KeysOf(player_.Settings());
+  const auto keys = KeysOf(settings_.Value());
   const auto string = static_cast<std::size_t>(stringNumber - 1);
   const QString spoken =
       keys && string < keys->size() ? SpokenNote((*keys)[string]) : QString::fromStdString(note);
@@ -239,14 +219,14 @@ void TunerWindow::Label(int stringNumber, const std::string& note, bool lit) {
 }
 
 void TunerWindow::LabelAllUnlit() {
-  const Tuning tuning = player_.GetTuning();
+  const Tuning tuning = TuningOf(settings_.Value());
   for (std::size_t k = 0; k < tuning.size(); ++k) {
     Label(static_cast<int>(k) + 1, tuning[k], false);
   }
 }
 
 void TunerWindow::PrepareOutput() {
-  const PlaybackSettings settings = player_.Settings();
+  const PlaybackSettings& settings = settings_.Value();
   if (const auto deviceId = ChosenDeviceId(settings, outputs_)) {
     outputs_.Prepare(*deviceId, settings.Instrument, KeysSounded(settings.Strings));
   }
@@ -255,7 +235,7 @@ void TunerWindow::PrepareOutput() {
 // The press acts at once; the button only shows itself pressed for a moment afterwards (a click
 // animation would act only once it had run).
 void TunerWindow::PressByKey(int stringNumber) {
-  if (stringNumber > InstrumentOf(player_.Settings().Strings).stringCount) {
+  if (stringNumber > InstrumentOf(settings_.Value().Strings).stringCount) {
     return;
   }
   IconButton& button = StringButton(stringNumber);
@@ -275,11 +255,12 @@ void TunerWindow::ShowContextMenuByKey() {
 
 void TunerWindow::RunOptions() {
   state_->OptionsOpened();
-  OptionsDialog dialog(outputs_, player_.Settings(), this, optionsWarning_);
+  OptionsDialog dialog(outputs_, settings_.Value(), this, optionsWarning_);
   if (!runOptions_(dialog)) {
     return;
   }
-  player_.ApplySettings(dialog.Settings());
+  settings_.Set(dialog.Settings());
+  player_.ApplySettings(settings_.Value());
   LayOutStrings();
   LabelAllUnlit();
   PrepareOutput();
@@ -292,8 +273,8 @@ void TunerWindow::ShowAbout() {
 }
 
 bool TunerWindow::Save() {
-  if (const auto error = SaveSettings(player_.Settings(), settingsFile_)) {
-    reportSaveError_(this, SaveErrorText(error->cause, settingsFile_));
+  if (const auto error = settings_.Save()) {
+    reportSaveError_(this, SaveErrorText(error->cause, settings_.File()));
     return false;
   }
   return true;
@@ -318,7 +299,7 @@ void TunerWindow::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
   painter.setPen(palette().color(QPalette::Dark));
-  const int y = DialogUnitsToPixelsY(kSeparatorY, units_);
+  const int y = DialogUnitsToPixelsY(TunerLayout::kSeparatorY, units_);
   painter.drawLine(0, y, width() - 1, y);
   painter.setPen(palette().color(QPalette::Light));
   painter.drawLine(0, y + 1, width() - 1, y + 1);

@@ -2,10 +2,10 @@
 
 #include <QDialog>
 #include <array>
-#include <filesystem>
 #include <functional>
 #include <memory>
 
+#include "app/StoredSettings.h"
 #include "app/StringButtons.h"
 #include "player/MidiOutput.h"
 #include "player/TonePlayer.h"
@@ -20,8 +20,8 @@ class IconButton;
 class OptionsDialog;
 
 // The program's main window: one string button per string of the instrument (4 to 7), "&Options..."
-// and "&Close". It reads the settings file when it is built and writes it when the Close button or
-// a close request ends it; Escape ends it without writing.
+// and "&Close". It plays and edits the stored settings, and has them written when the Close button
+// or a close request ends it; Escape ends it without writing.
 class TunerWindow : public QDialog {
   Q_OBJECT
 
@@ -33,7 +33,8 @@ class TunerWindow : public QDialog {
 
   static constexpr int kAboutCommandId = 16;
 
-  TunerWindow(TonePlayer& player, MidiOutputs& outputs, std::filesystem::path settingsFile,
+  // Hands `player` the settings; the window's owner has loaded them.
+  TunerWindow(TonePlayer& player, MidiOutputs& outputs, StoredSettings& settings,
               QWidget* parent = nullptr);
   ~TunerWindow() override;
 
@@ -65,6 +66,8 @@ class TunerWindow : public QDialog {
 
  private:
   void CreateControls();
+  // A rectangle of the window's template in pixels of its dialog units.
+  QRect Pixels(const QRect& dialogUnits) const;
   // Shows one string button per string of the instrument and sizes the window to them.
   void LayOutStrings();
   IconButton* MakeStringButton(int stringNumber);
@@ -78,7 +81,7 @@ class TunerWindow : public QDialog {
 
   TonePlayer& player_;
   MidiOutputs& outputs_;
-  std::filesystem::path settingsFile_;
+  StoredSettings& settings_;
   MessageFunction reportSaveError_;
   MessageFunction optionsWarning_;
   OptionsRunner runOptions_;

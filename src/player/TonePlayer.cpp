@@ -1,8 +1,11 @@
 #include "player/TonePlayer.h"
 
 #include <algorithm>
-#include <thread>
+#include <iterator>
+#include <optional>
+#include <system_error>
 
+#include "player/DeviceChoice.h"
 #include "player/ReferencePitch.h"
 
 namespace morrowfane {
@@ -29,10 +32,6 @@ int PollsCovering(milliseconds elapsed, milliseconds poll) {
 
 }  // namespace
 
-int DeviceIdForIndex(int deviceIndex) {
-  return deviceIndex == kDefaultDeviceId ? kDefaultDeviceId : deviceIndex - 1;
-}
-
 TonePlayer::TonePlayer(MidiOutputs& outputs, Sleeper& sleeper)
     : outputs_(outputs), sleeper_(sleeper) {}
 
@@ -42,8 +41,29 @@ TonePlayer::~TonePlayer() {
 }
 
 void TonePlayer::WaitIdle() {
-  std::unique_lock lock(workersMutex_);
-  workersDone_.wait(lock, [this] { return running_.empty(); });
+  {
+    std::unique_lock lock(workersMutex_);
+    workersDone_.wait(lock, [this] {
+      return std::ranges::all_of(workers_, [](const Worker& worker) { return worker.finished; });
+    });
+  }
+  ReapFinished();
+}
+
+void TonePlayer::ReapFinished() {
+  std::list<Worker> finished;
+  {
+    std::lock_guard lock(workersMutex_);
+    for (auto worker = workers_.begin(); worker != workers_.end();) {
+      const auto next = std::next(worker);
+      if (worker->finished) {
+        finished.splice(finished.end(), workers_, worker);
+      }
+      worker = next;
+    }
+  }
+  // `finished` joins its threads as it goes, outside the lock: an ended worker's thread has
+  // nothing left to do but return.
 }
 
 Tuning TonePlayer::GetTuning() const {
@@ -59,36 +79,36 @@ void TonePlayer::ApplySettings(const PlaybackSettings& settings) {
   rate_.store(settings.Rate);
   // A waiting worker takes the new rate at its next poll, as a polling one would.
   std::lock_guard lock(workersMutex_);
-  for (const auto& stop : running_) {
-    stop->Wake();
+  for (Worker& worker : workers_) {
+    worker.stop.Wake();
   }
 }
 
 void TonePlayer::StopAll() {
   ++stopRequests_;
   std::lock_guard lock(workersMutex_);
-  for (const auto& stop : running_) {
-    stop->Set();
+  for (Worker& worker : workers_) {
+    worker.stop.Set();
   }
 }
 
 TonePlayer::NoteId TonePlayer::Play(int stringNumber, milliseconds pause) {
+  ReapFinished();
   // The worker gets its own copy, so a later Play() or settings change cannot disturb it.
-  Note copy{stringNumber, pause, settings_, std::make_shared<StopEvent>()};
-  copy.id = ++lastNote_;
-  const NoteId id = copy.id;
+  const NoteId id = ++lastNote_;
+  Worker* worker = nullptr;
   {
     std::lock_guard lock(workersMutex_);
-    running_.push_back(copy.stop);
+    worker = &workers_.emplace_back(Note{stringNumber, pause, settings_, id});
   }
   try {
-    std::thread([this, copy = std::move(copy)] {
-      RunWorker(copy);
-      WorkerFinished(copy.stop);
-    }).detach();
+    worker->thread = std::jthread([this, worker] {
+      RunWorker(worker->note, worker->stop);
+      WorkerFinished(*worker);
+    });
   } catch (const std::system_error&) {
     // A worker that cannot start leaves the note silent, as a device that cannot open would.
-    WorkerFinished(copy.stop);
+    WorkerFinished(*worker);
   }
   return id;
 }
@@ -105,24 +125,17 @@ void TonePlayer::ReportDeviceLost(NoteId note) {
   }
 }
 
-void TonePlayer::WorkerFinished(const std::shared_ptr<StopEvent>& stop) {
+void TonePlayer::WorkerFinished(Worker& worker) {
   std::lock_guard lock(workersMutex_);
-  running_.erase(std::find(running_.begin(), running_.end(), stop));
+  worker.finished = true;
   workersDone_.notify_all();
-}
-
-std::optional<int> ChosenDeviceId(const PlaybackSettings& settings, MidiOutputs& outputs) {
-  if (!settings.DeviceName.empty()) {
-    return outputs.DeviceIdByName(settings.DeviceName);
-  }
-  return DeviceIdForIndex(settings.DeviceIndex);
 }
 
 milliseconds TonePlayer::Poll() const {
   return milliseconds(rate_.load() / kMillisecondsPerRateUnit);
 }
 
-void TonePlayer::RunWorker(const Note& note) {
+void TonePlayer::RunWorker(const Note& note, StopEvent& stop) {
   // A named device that is not there has no id: the note is silent, as if it could not open.
   const std::optional<int> deviceId = ChosenDeviceId(note.settings, outputs_);
   if (deviceId) {
@@ -154,13 +167,13 @@ void TonePlayer::RunWorker(const Note& note) {
     connection->Send(noteOn);
     sleeper_.Sleep(kSingleStrikeRing);
   } else {
-    Loop(*connection, noteOn, *note.stop);
+    Loop(*connection, noteOn, stop);
   }
   // A device that went away meanwhile (its sound server died) hears nothing more: the note ends
   // as if the device had never opened. A looping note would have gone on, so whoever shows it
   // sounding is told; a single strike ends by itself anyway.
   if (!connection->Alive()) {
-    if (note.settings.Loop && !note.stop->IsSet()) {
+    if (note.settings.Loop && !stop.IsSet()) {
       ReportDeviceLost(note.id);
     }
     return;

@@ -5,11 +5,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <list>
 #include <mutex>
-#include <optional>
-#include <string>
-#include <vector>
+#include <thread>
 
 #include "model/Notes.h"
 #include "model/PlaybackSettings.h"
@@ -19,18 +17,9 @@
 
 namespace morrowfane {
 
-// The device id that a device-list position opens: position 0 and the "no selection" value -1
-// both open the default device.
-int DeviceIdForIndex(int deviceIndex);
-
-// The device the user chose, even if the list has changed since: when the settings name a device,
-// the name alone decides, and a named device that is not there now is none (nullopt); otherwise
-// the list position does.
-std::optional<int> ChosenDeviceId(const PlaybackSettings& settings, MidiOutputs& outputs);
-
-// Keeper of the tuning in force and the playback settings; sounds one string's note per Play()
-// on a worker thread of its own. The members are called on one (the user-interface) thread,
-// except StopAll().
+// Plays with the settings it is handed (their owner is the application): sounds one string's note
+// per Play() on a worker thread of its own, which the player owns and joins. The members are
+// called on one (the user-interface) thread, except StopAll().
 // Each note has a stop of its own, so a later note can never take the stop meant for another.
 class TonePlayer {
  public:
@@ -51,7 +40,7 @@ class TonePlayer {
   Tuning GetTuning() const;
 
   // Starts a worker that waits `pause`, then sounds string `stringNumber` (1..N) in the tuning of
-  // the settings in force now. Returns at once.
+  // the settings in force now. Returns at once; workers that have ended are joined first.
   NoteId Play(int stringNumber, std::chrono::milliseconds pause = std::chrono::milliseconds(0));
 
   // Replaces the receiver of lost notes; an empty function receives none. Once it returns, the
@@ -64,12 +53,12 @@ class TonePlayer {
   // How many times StopAll() has been called.
   int StopRequests() const { return stopRequests_.load(); }
 
-  // Blocks until every worker started so far has ended. No note is stopped: a looping note ends
-  // only once it is stopped.
+  // Blocks until every worker started so far has ended, and joins them. No note is stopped: a
+  // looping note ends only once it is stopped.
   void WaitIdle();
 
-  // The settings in force. Workers copy them when Play() starts them, but read the rate at every
-  // poll, so a change of rate reaches a looping note.
+  // The settings in force, as last handed over. Workers copy them when Play() starts them, but
+  // read the rate at every poll, so a change of rate reaches a looping note.
   PlaybackSettings Settings() const;
   void ApplySettings(const PlaybackSettings& settings);
 
@@ -78,14 +67,24 @@ class TonePlayer {
     int stringNumber = 0;
     std::chrono::milliseconds pause{0};
     PlaybackSettings settings;
-    std::shared_ptr<StopEvent> stop;
     NoteId id = 0;
   };
+  // One note's worker. The player keeps it until the thread has ended and been joined.
+  struct Worker {
+    explicit Worker(Note played) : note(std::move(played)) {}
+    const Note note;
+    StopEvent stop;
+    bool finished = false;  // guarded by workersMutex_
+    // Last, so that it is joined before the rest of the worker goes.
+    std::jthread thread;
+  };
 
-  void RunWorker(const Note& note);
+  void RunWorker(const Note& note, StopEvent& stop);
   void Loop(MidiConnection& connection, midi::PackedMessage noteOn, StopEvent& stop);
   std::chrono::milliseconds Poll() const;
-  void WorkerFinished(const std::shared_ptr<StopEvent>& stop);
+  void WorkerFinished(Worker& worker);
+  // Joins the workers that have ended and lets them go.
+  void ReapFinished();
   void ReportDeviceLost(NoteId note);
 
   MidiOutputs& outputs_;
@@ -100,8 +99,9 @@ class TonePlayer {
 
   std::mutex workersMutex_;
   std::condition_variable workersDone_;
-  // The stops of the running workers' notes.
-  std::vector<std::shared_ptr<StopEvent>> running_;
+  // Every worker started and not yet joined. The list changes under workersMutex_, and only in
+  // Play(), WaitIdle() and the destructor, which alone start and join the threads.
+  std::list<Worker> workers_;
 };
 
 }  // namespace morrowfane

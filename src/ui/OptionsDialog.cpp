@@ -10,8 +10,9 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "model/GeneralMidi.h"
 #include "model/IntegerText.h"
-#include "ports/InstrumentCatalogue.h"
+#include "player/DeviceChoice.h"
 #include "ui/DialogUnits.h"
 #include "ui/TuningChooser.h"
 #include "ui/UpDownControl.h"
@@ -207,9 +208,8 @@ void OptionsDialog::DescribeControls() {
 
 void OptionsDialog::FillControls() {
   FillDevices();
-  const InstrumentCatalogue catalogue(outputs_);
-  for (const std::string& name : ListInstruments(catalogue)) {
-    instrumentList_->addItem(QString::fromStdString(name));
+  for (const std::string_view name : GeneralMidiNames()) {
+    instrumentList_->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
   }
   instrumentList_->setCurrentIndex(Within(settings_.Instrument, *instrumentList_));
   rateBox_->setText(QString::number(settings_.Rate));
@@ -223,10 +223,10 @@ void OptionsDialog::FillControls() {
 // A remembered device is chosen by its name alone. One that is not there now stays listed as not
 // connected, and chosen, so that OK keeps it.
 void OptionsDialog::FillDevices() {
-  const std::vector<std::string> names = ListDevices(InstrumentCatalogue(outputs_), outputs_);
-  int deviceId = kDefaultDeviceId;
+  const std::vector<std::string> names = ListDevices(outputs_);
   for (const std::string& name : names) {
-    deviceList_->AddDevice(QString::fromStdString(name), outputs_.StateOf(deviceId++));
+    deviceList_->AddDevice(QString::fromStdString(name),
+                           outputs_.StateOf(DeviceIdAt(deviceList_->count())));
   }
   if (settings_.DeviceName.empty()) {
     deviceList_->setCurrentIndex(Within(settings_.DeviceIndex, *deviceList_));

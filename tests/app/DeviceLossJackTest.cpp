@@ -70,7 +70,8 @@ class DeviceLoss : public ::testing::TestWithParam<LossCase> {
 
     std::ofstream(settingsPath_, std::ios::binary) << GetParam().settings;
     player_.emplace(*outputs_, sleeper_);
-    window_.emplace(*player_, *outputs_, settingsPath_);
+    settings_.Load(*outputs_);
+    window_.emplace(*player_, *outputs_, settings_);
     window_->show();
   }
 
@@ -123,6 +124,7 @@ class DeviceLoss : public ::testing::TestWithParam<LossCase> {
   std::optional<SystemMidiOutputs> outputs_;
   SystemSleeper sleeper_;
   std::optional<TonePlayer> player_;
+  StoredSettings settings_{settingsPath_};
   std::optional<TunerWindow> window_;
 };
 

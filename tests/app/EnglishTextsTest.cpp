@@ -78,7 +78,8 @@ TEST_F(EnglishWindow, EveryVisibleTextIsTheEnglishOneByteForByte) {
   window.close();
   const auto blocker = settingsPath_.parent_path() / "not-a-folder";
   std::ofstream(blocker) << "x";
-  TunerWindow unsaved(player_, outputs_, blocker / "morrowfane.ini");
+  StoredSettings unwritable(blocker / "morrowfane.ini");
+  TunerWindow unsaved(player_, outputs_, unwritable);
   unsaved.SetSaveErrorReporter(
       [this](QWidget*, const QString& text) { saveErrors_.push_back(text); });
   unsaved.close();

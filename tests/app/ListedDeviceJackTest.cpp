@@ -6,7 +6,7 @@
 #include <string>
 
 #include "JackTestServer.h"
-#include "app/ListedDevice.h"
+#include "player/DeviceChoice.h"
 #include "player/TonePlayer.h"
 #include "ports/ExternalMidiPorts.h"
 #include "ports/SystemMidiOutputs.h"

@@ -3,9 +3,9 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +20,6 @@
 #include "ports/ExternalMidiPorts.h"
 #include "ports/SystemMidiOutputs.h"
 #include "synth/BuiltInSynth.h"
-#include "ui/DialogUnits.h"
 
 namespace morrowfane {
 namespace {
@@ -44,7 +43,10 @@ std::string NoteOnText(int key) {
 // naming the instrument and an external JACK port: its width, and the bytes keys 1 to N send.
 struct StringCountCase {
   const char* word;
-  int width;  // pixels, with the default font
+  // Pixels, with the default font: the window's width, the Options and the Close button.
+  int width;
+  QRect options;
+  QRect close;
   std::vector<int> keys;
 };
 
@@ -92,6 +94,7 @@ class StringCountJackTest : public ::testing::TestWithParam<StringCountCase> {
   std::unique_ptr<SystemMidiOutputs> outputs_;
   SystemSleeper sleeper_;
   std::unique_ptr<TonePlayer> player_;
+  StoredSettings settings_{settingsPath_};
   std::unique_ptr<TunerWindow> window_;
 };
 
@@ -101,15 +104,15 @@ TEST_P(StringCountJackTest, WindowWidthAndTheKeysOfKeys1ToN) {
       << "[MorrowFane]\r\nTuning=" << RootChoices(*InstrumentForWord(c.word))[0]
       << "\r\nMidiDev=1\r\nMidiPatch=33\r\nLoop=false\r\nMidiDev=300\r\nStrings=" << c.word
       << "\r\n";
-  window_ = std::make_unique<TunerWindow>(*player_, *outputs_, settingsPath_);
+  settings_.Load(*outputs_);
+  window_ = std::make_unique<TunerWindow>(*player_, *outputs_, settings_);
   window_->show();
   QApplication::setActiveWindow(window_.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   EXPECT_EQ(window_->width(), c.width);
-  // Options and Close keep their distance from the right edge, in dialog units.
-  const int units = std::max(162, 12 + 25 * static_cast<int>(c.keys.size()));
-  EXPECT_EQ(window_->OptionsButton().geometry(), DialogRect(units - 102, 35, 45, 14));
-  EXPECT_EQ(window_->CloseButton().geometry(), DialogRect(units - 52, 35, 45, 14));
+  // Options and Close keep their distance from the right edge.
+  EXPECT_EQ(window_->OptionsButton().geometry(), c.options);
+  EXPECT_EQ(window_->CloseButton().geometry(), c.close);
 
   for (std::size_t k = 0; k < c.keys.size(); ++k) {
     QTest::keyClick(window_.get(), static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(k)));
@@ -135,12 +138,19 @@ TEST_P(StringCountJackTest, WindowWidthAndTheKeysOfKeys1ToN) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Instruments, StringCountJackTest,
-                         ::testing::Values(StringCountCase{"Bass4", 243, {28, 33, 38, 43}},
-                                           StringCountCase{"Bass5", 243, {23, 28, 33, 38, 43}},
-                                           StringCountCase{
-                                               "Guitar7", 281, {35, 40, 45, 50, 55, 59, 64}}),
-                         [](const auto& info) { return std::string(info.param.word); });
+INSTANTIATE_TEST_SUITE_P(
+    Instruments, StringCountJackTest,
+    ::testing::Values(
+        StringCountCase{
+            "Bass4", 243, QRect(90, 57, 68, 23), QRect(165, 57, 68, 23), {28, 33, 38, 43}},
+        StringCountCase{
+            "Bass5", 243, QRect(90, 57, 68, 23), QRect(165, 57, 68, 23), {23, 28, 33, 38, 43}},
+        StringCountCase{"Guitar7",
+                        281,
+                        QRect(128, 57, 67, 23),
+                        QRect(203, 57, 67, 23),
+                        {35, 40, 45, 50, 55, 59, 64}}),
+    [](const auto& info) { return std::string(info.param.word); });
 
 }  // namespace
 }  // namespace morrowfane

@@ -47,9 +47,14 @@ class TunerWindowTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  // Builds and shows the window; save errors are recorded instead of shown.
+  // Reads the settings file over the settings played so far, as the program does at its start,
+  // then builds and shows the window; save errors are recorded instead of shown.
   TunerWindow& Open() {
-    window_.emplace(player_, outputs_, settingsPath_);
+    window_.reset();
+    settings_.emplace(settingsPath_);
+    settings_->Set(player_.Settings());
+    settings_->Load(outputs_);
+    window_.emplace(player_, outputs_, *settings_);
     window_->SetSaveErrorReporter(
         [this](QWidget*, const QString& text) { saveErrors_.push_back(text); });
     window_->show();
@@ -91,6 +96,7 @@ class TunerWindowTest : public ::testing::Test {
   RecordingMidiOutputs outputs_{2, [this] { return playerClock_.Now(); }};
   VirtualClock playerClock_;
   TonePlayer player_{outputs_, playerClock_};
+  std::optional<StoredSettings> settings_;
   std::optional<TunerWindow> window_;
   std::vector<QString> saveErrors_;
 };

@@ -29,7 +29,6 @@
 #include "model/Instruments.h"
 #include "model/Notes.h"
 #include "player/MidiMessage.h"
-#include "ports/InstrumentCatalogue.h"
 #include "ui/IconButton.h"
 #include "ui/OptionsDialog.h"
 #include "ui/TuningChooser.h"
@@ -43,11 +42,12 @@ TEST_F(TunerWindowTest, StartsWithTheTemplateLayoutAndFocusOnOptions) {
   TunerWindow& window = Open();
   EXPECT_EQ(window.size(), QSize(243, 88));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("MorrowFane"));
+  // Each button starts where the one before ends; rounding makes them 37 or 38 pixels wide.
+  const std::array<QRect, kStringCount> strings = {QRect(8, 5, 37, 37),   QRect(45, 5, 38, 37),
+                                                   QRect(83, 5, 37, 37),  QRect(120, 5, 38, 37),
+                                                   QRect(158, 5, 37, 37), QRect(195, 5, 38, 37)};
   for (int k = 1; k <= kStringCount; ++k) {
-    // 5 + 25 (k - 1) dialog units across, 3 down, 25 x 23.
-    const int left = (3 * (5 + 25 * (k - 1)) + 1) / 2;
-    const int right = (3 * (30 + 25 * (k - 1)) + 1) / 2;
-    EXPECT_EQ(window.StringButton(k).geometry(), QRect(left, 5, right - left, 37)) << k;
+    EXPECT_EQ(window.StringButton(k).geometry(), strings[k - 1]) << k;
   }
   EXPECT_EQ(window.OptionsButton().geometry(), QRect(90, 57, 68, 23));
   EXPECT_EQ(window.CloseButton().geometry(), QRect(165, 57, 68, 23));
@@ -242,13 +242,12 @@ TEST_F(TunerWindowTest, OptionsOkRelabelsAllButtonsUnlitAndTakesTheSettings) {
 
   EXPECT_EQ(ShownIcons(), kRootGUnlit);
   EXPECT_EQ(player_.GetTuning(), TuningForRoot("G"));
-  EXPECT_EQ(player_.Settings(),
-            (PlaybackSettings{.DeviceIndex = 2,
-                              .Instrument = 30,
-                              .Loop = false,
-                              .Rate = 150,
-                              .Root = "G",
-                              .DeviceName = InstrumentCatalogue(outputs_).DeviceName(1)}));
+  EXPECT_EQ(player_.Settings(), (PlaybackSettings{.DeviceIndex = 2,
+                                                  .Instrument = 30,
+                                                  .Loop = false,
+                                                  .Rate = 150,
+                                                  .Root = "G",
+                                                  .DeviceName = outputs_.DeviceName(1)}));
   EXPECT_EQ(outputs_.Prepared().back(), std::make_pair(1, 30));
   EXPECT_EQ(window.ButtonState().LastString(), 0);
   EXPECT_EQ(window.StringButton(4).accessibleName(), QStringLiteral("String 4: A sharp 2"));
@@ -464,7 +463,8 @@ INSTANTIATE_TEST_SUITE_P(Routes, UnwritableSettings,
 TEST_F(TunerWindowTest, FailedSaveIsReportedInAStopMessageBox) {
   const auto blocker = settingsPath_.parent_path() / "not-a-folder";
   std::ofstream(blocker) << "x";
-  TunerWindow window(player_, outputs_, blocker / "morrowfane.ini");
+  StoredSettings unwritable(blocker / "morrowfane.ini");
+  TunerWindow window(player_, outputs_, unwritable);
   window.show();
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;

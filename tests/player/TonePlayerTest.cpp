@@ -17,6 +17,7 @@
 #include "PlayerSettings.h"
 #include "RecordingMidiOutputs.h"
 #include "VirtualClock.h"
+#include "player/DeviceChoice.h"
 #include "player/TonePlayer.h"
 
 namespace morrowfane {
@@ -390,6 +391,7 @@ struct DeviceCase {
   int deviceIndex;  // list position: a device's id plus one; 0 or below is the default device
   const char* name;
   std::optional<int> deviceId;  // the device the note is played on, -1 the default; none: silent
+  int listedAt;                 // the position the settings take at the program's start
 };
 void PrintTo(const DeviceCase& param, std::ostream* out) {
   *out << '"' << param.name << "\" at position " << param.deviceIndex;
@@ -414,12 +416,19 @@ TEST_P(DeviceChoiceTest, OpensTheChosenDevice) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, DeviceChoiceTest,
-                         ::testing::Values(DeviceCase{0, "", -1}, DeviceCase{1, "", 0},
-                                           DeviceCase{-1, "", -1}, DeviceCase{2, "", 1},
-                                           DeviceCase{1, "Recording device 1", 1},
-                                           DeviceCase{2, "Recording device 0", 0},
-                                           DeviceCase{2, "Unplugged synthesizer", std::nullopt}));
+// A named device takes the position it is listed at now; otherwise the stored position stands.
+TEST_P(DeviceChoiceTest, AtTheStartANamedDeviceTakesItsPositionInTodaysList) {
+  const auto& param = GetParam();
+  const PlaybackSettings stored{.DeviceIndex = param.deviceIndex, .DeviceName = param.name};
+  EXPECT_EQ(WithListedDevice(stored, outputs).DeviceIndex, param.listedAt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, DeviceChoiceTest,
+    ::testing::Values(DeviceCase{0, "", -1, 0}, DeviceCase{1, "", 0, 1}, DeviceCase{-1, "", -1, -1},
+                      DeviceCase{2, "", 1, 2}, DeviceCase{1, "Recording device 1", 1, 2},
+                      DeviceCase{2, "Recording device 0", 0, 1},
+                      DeviceCase{2, "Unplugged synthesizer", std::nullopt, 2}));
 
 struct SilentCase {
   const char* what;
@@ -698,6 +707,26 @@ TEST_F(RealTimeTonePlayerTest, SingleStrikeRingsForAtLeast200Ms) {
   const auto events = outputs.Events();
   ASSERT_EQ(events.size(), 7u);
   EXPECT_GE(events[3].time - events[2].time, milliseconds(200));
+}
+
+// The player owns its workers' threads: once WaitIdle() returns, each has ended entirely, down to
+// the thread-local state a device's library may keep on it.
+TEST_F(RealTimeTonePlayerTest, WaitIdleReturnsOnceTheWorkersThreadHasEnded) {
+  struct ExitMark {
+    std::atomic<bool>& exited;
+    ~ExitMark() {
+      // Long enough for a waiter that does not join the thread to return first.
+      std::this_thread::sleep_for(milliseconds(50));
+      exited = true;
+    }
+  };
+  std::atomic<bool> exited{false};
+  OpenHookOutputs marking(outputs, [&exited] { thread_local const ExitMark mark{exited}; });
+  TonePlayer player(marking, sleeper);
+  ChangeSetting(player, &PlaybackSettings::Loop, false);
+  player.Play(1);
+  player.WaitIdle();
+  EXPECT_TRUE(exited);
 }
 
 TEST_F(RealTimeTonePlayerTest, DestroyingThePlayerEndsALoopingNotePromptly) {

@@ -12,9 +12,9 @@
 #include "AudioAnalysis.h"
 #include "JackTestServer.h"
 #include "SoundFonts.h"
+#include "player/DeviceChoice.h"
 #include "player/TonePlayer.h"
 #include "ports/ExternalMidiPorts.h"
-#include "ports/InstrumentCatalogue.h"
 #include "ports/SystemMidiOutputs.h"
 #include "synth/BuiltInSynth.h"
 
@@ -109,8 +109,7 @@ TEST(ExternalPortsTest, WithoutSequencerOrServerThereAreNoPortsAndNothingIsPrint
     auto outputs = CreateSystemMidiOutputs();
     auto& synth = static_cast<SystemMidiOutputs&>(*outputs).Synth();
     synth.WaitUntilReady(std::chrono::seconds(30));
-    InstrumentCatalogue catalogue(*outputs);
-    const auto devices = ListDevices(catalogue, *outputs);
+    const auto devices = ListDevices(*outputs);
     ASSERT_EQ(devices.size(), 1U);
     EXPECT_EQ(devices[0], "Built-in synthesizer");
     EXPECT_EQ(outputs->Open(0), nullptr);

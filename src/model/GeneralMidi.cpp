@@ -1,10 +1,12 @@
-#include "ports/InstrumentCatalogue.h"
+#include "model/GeneralMidi.h"
+
+#include <array>
 
 namespace morrowfane {
 namespace {
 
 // Spellings such as "Tubuler Bells" are kept: they are what users have always seen in this list.
-constexpr std::array<std::string_view, midi::kProgramCount> kInstrumentNames = {
+constexpr auto kNames = std::to_array<std::string_view>({
     "Acoustic Grand Piano",
     "Bright Acoustic Piano",
     "Electric Grand Piano",
@@ -133,41 +135,15 @@ constexpr std::array<std::string_view, midi::kProgramCount> kInstrumentNames = {
     "Helicopter",
     "Applause",
     "Gunshot",
-};
+});
+// General MIDI names every program a MIDI program change can choose.
+constexpr std::size_t kGeneralMidiPrograms = 128;
+static_assert(kNames.size() == kGeneralMidiPrograms);
 
 }  // namespace
 
-InstrumentCatalogue::InstrumentCatalogue(MidiOutputs& outputs)
-    : outputs_(outputs), names_(kInstrumentNames) {}
-
-std::string InstrumentCatalogue::InstrumentName(std::int8_t program) const {
-  if (program < 0) {
-    return {};
-  }
-  return std::string(names_[static_cast<std::size_t>(program)]);
-}
-
-std::string InstrumentCatalogue::DeviceName(int deviceId) const {
-  return outputs_.DeviceName(deviceId);
-}
-
-std::vector<std::string> ListDevices(const InstrumentCatalogue& catalogue, MidiOutputs& outputs) {
-  std::vector<std::string> names;
-  int deviceId = kDefaultDeviceId;
-  do {
-    names.push_back(catalogue.DeviceName(deviceId));
-    ++deviceId;
-  } while (deviceId < outputs.DeviceCount());
-  return names;
-}
-
-std::vector<std::string> ListInstruments(const InstrumentCatalogue& catalogue) {
-  std::vector<std::string> names;
-  names.reserve(midi::kProgramCount);
-  for (int program = 0; program < midi::kProgramCount; ++program) {
-    names.push_back(catalogue.InstrumentName(static_cast<std::int8_t>(program)));
-  }
-  return names;
+std::span<const std::string_view> GeneralMidiNames() {
+  return kNames;
 }
 
 }  // namespace morrowfane
