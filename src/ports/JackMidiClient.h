@@ -16,7 +16,7 @@ namespace morrowfane {
 struct JackMidiClientOptions {
   // How long a note left on by a closed connection may sound before it gets its note-off; the
   // next note on the same port ends it sooner.
-  std::chrono::milliseconds ringLimit{std::chrono::seconds(4)};
+  std::chrono::milliseconds ringLimit{kRingLimit};
   // Pause between attempts to reach a server that is not there (or has gone away).
   std::chrono::milliseconds retryInterval{1000};
 };
