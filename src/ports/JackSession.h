@@ -98,6 +98,8 @@ class JackSession : public std::enable_shared_from_this<JackSession> {
   };
   struct Port {
     std::atomic<jack_port_t*> port{nullptr};
+    // Single producer, single consumer: read by the process callback only, written only through
+    // the slot's one Writer.
     std::unique_ptr<jack_ringbuffer_t, QueueFree> queue;
     // Set by the slot's waiter; the process callback then wakes it once after its cycle.
     std::atomic<bool> waiting{false};
