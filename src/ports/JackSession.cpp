@@ -20,8 +20,10 @@ constexpr char kClientName[] = "MorrowFane-midi";
 constexpr char kPortPrefix[] = "out";
 // Room for the prefix and a slot number.
 constexpr std::size_t kPortNameBytes = 16;
-// Messages a port's queue holds; jack_ringbuffer_t keeps one byte free, so one message less.
-constexpr std::size_t kQueueBytes = 1024 * sizeof(midi::PackedMessage);
+constexpr std::size_t kQueueMessages = 1024;
+constexpr std::size_t kQueueBytes = kQueueMessages * sizeof(midi::PackedMessage);
+// jack_ringbuffer_t keeps one byte free, so a queue holds one message less.
+constexpr std::uint64_t kQueueCapacity = kQueueMessages - 1;
 // A JACK port carries messages only once the server has made the connection and run a cycle
 // with it; until then they are dropped. A new connection waits for that, within this bound.
 constexpr milliseconds kConnectWait{3000};
@@ -33,24 +35,6 @@ constexpr milliseconds kDrainWait{500};
 struct JackPortsFree {
   void operator()(const char** ports) const { jack_free(static_cast<void*>(ports)); }
 };
-
-// Writes what the queue holds into the port's buffer for this cycle, as far as it has room.
-void WriteQueued(jack_ringbuffer_t* queue, void* buffer) {
-  jack_midi_clear_buffer(buffer);
-  midi::PackedMessage message = 0;
-  auto* raw = reinterpret_cast<char*>(&message);
-  while (jack_ringbuffer_peek(queue, raw, sizeof message) == sizeof message) {
-    const auto length = static_cast<std::size_t>(midi::LengthOf(message));
-    jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
-    if (event == nullptr) {
-      return;  // the port buffer is full; the rest goes out next cycle
-    }
-    const std::array<jack_midi_data_t, 3> bytes = {midi::StatusOf(message), midi::Data1Of(message),
-                                                   midi::Data2Of(message)};
-    std::copy_n(bytes.data(), length, event);
-    jack_ringbuffer_read_advance(queue, sizeof message);
-  }
-}
 
 }  // namespace
 
@@ -68,12 +52,35 @@ void JackSession::CycleSignal::WaitUntil(Clock::time_point deadline) {
 }
 
 bool JackSession::Writer::Push(midi::PackedMessage message) {
-  jack_ringbuffer_t* queue = session_->ports_[slot_].queue.get();
-  if (jack_ringbuffer_write_space(queue) < sizeof message) {
+  auto& port = session_->ports_[slot_];
+  const std::uint64_t queued = port.queued.load(std::memory_order_relaxed);
+  if (queued - port.sent.load(std::memory_order_acquire) >= kQueueCapacity) {
     return false;
   }
-  jack_ringbuffer_write(queue, reinterpret_cast<const char*>(&message), sizeof message);
+  jack_ringbuffer_write(port.queue.get(), reinterpret_cast<const char*>(&message), sizeof message);
+  port.queued.store(queued + 1, std::memory_order_release);
   return true;
+}
+
+void JackSession::Port::WriteQueued(void* buffer) {
+  jack_midi_clear_buffer(buffer);
+  const std::uint64_t done = sent.load(std::memory_order_relaxed);
+  const std::uint64_t available = queued.load(std::memory_order_acquire) - done;
+  std::uint64_t written = 0;
+  midi::PackedMessage message = 0;
+  for (; written < available; ++written) {
+    jack_ringbuffer_peek(queue.get(), reinterpret_cast<char*>(&message), sizeof message);
+    const auto length = static_cast<std::size_t>(midi::LengthOf(message));
+    jack_midi_data_t* event = jack_midi_event_reserve(buffer, 0, length);
+    if (event == nullptr) {
+      break;  // the port buffer is full; the rest goes out next cycle
+    }
+    const std::array<jack_midi_data_t, 3> bytes = {midi::StatusOf(message), midi::Data1Of(message),
+                                                   midi::Data2Of(message)};
+    std::copy_n(bytes.data(), length, event);
+    jack_ringbuffer_read_advance(queue.get(), sizeof message);
+  }
+  sent.store(done + written, std::memory_order_release);
 }
 
 std::shared_ptr<JackSession> JackSession::Open() {
@@ -201,7 +208,8 @@ jack_port_t* JackSession::RegisteredPort(std::size_t slot) {
 }
 
 bool JackSession::Drained(std::size_t slot) const {
-  return jack_ringbuffer_read_space(ports_[slot].queue.get()) == 0;
+  const auto& port = ports_[slot];
+  return port.sent.load(std::memory_order_acquire) == port.queued.load(std::memory_order_acquire);
 }
 
 template <typename Done>
@@ -237,7 +245,7 @@ int JackSession::Process(jack_nframes_t frames, void* data) {
   auto* self = static_cast<JackSession*>(data);
   for (auto& slot : self->ports_) {
     if (jack_port_t* port = slot.port.load(std::memory_order_acquire)) {
-      WriteQueued(slot.queue.get(), jack_port_get_buffer(port, frames));
+      slot.WriteQueued(jack_port_get_buffer(port, frames));
     }
   }
   self->cycles_.fetch_add(1);

@@ -97,10 +97,19 @@ class JackSession : public std::enable_shared_from_this<JackSession> {
     void operator()(jack_ringbuffer_t* queue) const;
   };
   struct Port {
+    // Process callback: writes what the queue holds into the port's buffer for this cycle, as
+    // far as the buffer has room.
+    void WriteQueued(void* buffer);
+
     std::atomic<jack_port_t*> port{nullptr};
     // Single producer, single consumer: read by the process callback only, written only through
     // the slot's one Writer.
     std::unique_ptr<jack_ringbuffer_t, QueueFree> queue;
+    // Messages written to and read from the queue so far. They hand the messages over under
+    // the C++ memory model (libjack orders its ring with barriers the compiler's tools cannot
+    // see), and tell when the queue has drained.
+    std::atomic<std::uint64_t> queued{0};
+    std::atomic<std::uint64_t> sent{0};
     // Set by the slot's waiter; the process callback then wakes it once after its cycle.
     std::atomic<bool> waiting{false};
     CycleSignal cycleEnded;
