@@ -85,12 +85,13 @@ void JackSession::Port::WriteQueued(void* buffer) {
 
 std::shared_ptr<JackSession> JackSession::Open() {
   SilenceAudioLibraries();
+  auto session = std::make_shared<JackSession>();
   jack_status_t status{};
   jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
   if (client == nullptr) {
     return nullptr;
   }
-  auto session = std::make_shared<JackSession>(client);
+  session->client_ = client;
   jack_on_info_shutdown(client, &JackSession::ServerGone, session.get());
   if (jack_set_process_callback(client, &JackSession::Process, session.get()) != 0 ||
       jack_activate(client) != 0) {
@@ -100,7 +101,7 @@ std::shared_ptr<JackSession> JackSession::Open() {
   return session;
 }
 
-JackSession::JackSession(jack_client_t* client) : client_(client) {
+JackSession::JackSession() {
   for (auto& port : ports_) {
     port.queue.reset(jack_ringbuffer_create(kQueueBytes));
     if (!port.queue) {
@@ -112,7 +113,7 @@ JackSession::JackSession(jack_client_t* client) : client_(client) {
 JackSession::~JackSession() {
   // After a shutdown the client's server-side state is gone, and closing it crashes inside
   // libjack; the small client object is left behind on purpose.
-  if (!Alive()) {
+  if (client_ == nullptr || !Alive()) {
     return;
   }
   if (active_) {

@@ -54,7 +54,7 @@ class JackSession : public std::enable_shared_from_this<JackSession> {
 
   // A session with an active client, or nullptr when no server answers.
   static std::shared_ptr<JackSession> Open();
-  explicit JackSession(jack_client_t* client);
+  JackSession();  // the queues, without a client yet
   ~JackSession();
   JackSession(const JackSession&) = delete;
   JackSession& operator=(const JackSession&) = delete;
@@ -127,7 +127,7 @@ class JackSession : public std::enable_shared_from_this<JackSession> {
   static int Process(jack_nframes_t frames, void* data);
   static void ServerGone(jack_status_t code, const char* reason, void* data);
 
-  jack_client_t* client_;
+  jack_client_t* client_ = nullptr;
   // libjack does not guard a client's graph changes against each other.
   std::mutex apiMutex_;
   bool active_ = false;
