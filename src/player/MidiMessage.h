@@ -8,15 +8,29 @@ namespace morrowfane::midi {
 // second data byte in bits 16..23.
 using PackedMessage = std::uint32_t;
 
+// Channel message types: the status byte's high nibble (the channel is in the low nibble).
+inline constexpr std::uint8_t kNoteOff = 0x80;
 inline constexpr std::uint8_t kNoteOn = 0x90;
+inline constexpr std::uint8_t kKeyPressure = 0xA0;
 inline constexpr std::uint8_t kControlChange = 0xB0;
 inline constexpr std::uint8_t kProgramChange = 0xC0;
+inline constexpr std::uint8_t kChannelPressure = 0xD0;
+inline constexpr std::uint8_t kPitchBend = 0xE0;
 inline constexpr std::uint8_t kStatusTypeMask = 0xF0;
 inline constexpr std::uint8_t kChannelMask = 0x0F;
 
+// A data byte carries 7 bits; a 14-bit value (pitch bend, data entry) comes as two of them.
+inline constexpr int kDataBits = 7;
+inline constexpr std::uint8_t kDataMask = 0x7F;
+
+// Controller numbers.
+inline constexpr std::uint8_t kBankSelectController = 0;
+inline constexpr std::uint8_t kVolumeController = 7;
 inline constexpr std::uint8_t kPanController = 10;
+inline constexpr std::uint8_t kBankSelectLsbController = 32;
 inline constexpr std::uint8_t kReverbSendController = 91;
 inline constexpr std::uint8_t kChorusSendController = 93;
+inline constexpr std::uint8_t kResetAllControllers = 121;
 // Registered parameter numbers: select one with its two bytes, then set it by data entry.
 inline constexpr std::uint8_t kDataEntryMsbController = 6;
 inline constexpr std::uint8_t kDataEntryLsbController = 38;
@@ -56,7 +70,7 @@ constexpr int ChannelOf(PackedMessage message) {
 // Number of bytes on the wire for a channel message of this status.
 constexpr int LengthOf(PackedMessage message) {
   const auto type = TypeOf(message);
-  return (type == kProgramChange || type == 0xD0) ? 2 : 3;
+  return (type == kProgramChange || type == kChannelPressure) ? 2 : 3;
 }
 
 }  // namespace morrowfane::midi

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,11 @@ enum class DeviceState {
   ServerAway,         // the JACK server of a listed port has gone
   NotConnected,       // a remembered port that is not there now
 };
+
+// How long the notes a closed connection left on may ring before they are released. A plucked or
+// struck instrument has faded to a murmur by then, so a single strike still rings naturally; a
+// sustaining one (organ, strings) would otherwise drone until the next note.
+inline constexpr std::chrono::seconds kRingLimit{4};
 
 // One open MIDI output. Destroying it closes the device.
 class MidiConnection {

@@ -12,11 +12,10 @@ constexpr double kCentsPerOctave = 1200.0;
 constexpr double kCentsPerSemitone = 100.0;
 constexpr double kStandardA4 = 440.0;
 constexpr int kMaxFineTuning = 0x3FFF;
-constexpr int kDataBits = 7;
-constexpr int kDataMask = 0x7F;
 
 midi::PackedMessage Controller(std::uint8_t controller, int value) {
-  return midi::Pack(midi::kControlChange, controller, static_cast<std::uint8_t>(value & kDataMask));
+  return midi::Pack(midi::kControlChange, controller,
+                    static_cast<std::uint8_t>(value & midi::kDataMask));
 }
 
 }  // namespace
@@ -31,7 +30,7 @@ int FineTuningFor(double a4Hz) {
 void SendFineTuning(MidiConnection& connection, int value) {
   connection.Send(Controller(midi::kRpnMsbController, 0));
   connection.Send(Controller(midi::kRpnLsbController, midi::kFineTuningRpn));
-  connection.Send(Controller(midi::kDataEntryMsbController, value >> kDataBits));
+  connection.Send(Controller(midi::kDataEntryMsbController, value >> midi::kDataBits));
   connection.Send(Controller(midi::kDataEntryLsbController, value));
   connection.Send(Controller(midi::kRpnMsbController, midi::kNullRpn));
   connection.Send(Controller(midi::kRpnLsbController, midi::kNullRpn));

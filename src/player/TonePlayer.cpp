@@ -16,10 +16,9 @@ using std::chrono::milliseconds;
 constexpr milliseconds kSingleStrikeRing{200};
 constexpr int kPollsPerStrike = 100;
 constexpr int kMillisecondsPerRateUnit = 10;  // a poll lasts Rate / 10 ms
-constexpr std::uint8_t kDataMask = 0x7F;
 
 std::uint8_t DataByte(int value) {
-  return static_cast<std::uint8_t>(value) & kDataMask;
+  return static_cast<std::uint8_t>(value) & midi::kDataMask;
 }
 
 // Polls of `poll` that it takes to reach or pass `elapsed`, at least one.

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,25 +14,26 @@ namespace morrowfane {
 struct JackMidiClientOptions {
   // How long a note left on by a closed connection may sound before it gets its note-off; the
   // next note on the same port ends it sooner.
-  std::chrono::milliseconds ringLimit{std::chrono::seconds(4)};
+  std::chrono::milliseconds ringLimit{kRingLimit};
   // Pause between attempts to reach a server that is not there (or has gone away).
   std::chrono::milliseconds retryInterval{1000};
 };
 
 // One JACK client for the whole run, opened in the background and opened again, in the
 // background, after its server went away and came back. A connection borrows one of the
-// client's MIDI output ports; a port stays connected to its target after the connection closes,
-// so the next note on that target starts at once.
+// client's MIDI output ports (PortSlots decides which); a port stays connected to its target
+// after the connection closes, so the next note on that target starts at once. While the server
+// is away, connections drop what they are sent, as a device that has gone would.
 //
-// The client notices its server's shutdown and from then on never calls into that client again:
-// jack_deactivate() or jack_client_close() on it would touch the server's freed memory. Its
-// connections then drop what they are sent, as a device that has gone would.
-//
-// Connections must be closed before the client is destroyed.
+// Closing a connection never blocks: it hands its port back, and the client's thread finishes the
+// close once what the connection sent has gone out (bounded), before the port is lent again.
+// Connections should be closed before the client is destroyed, or their notes left on get no
+// note-off.
 class JackMidiClient {
  public:
   explicit JackMidiClient(JackMidiClientOptions options = {});
-  // Sends every pending note-off and waits until it has gone out, then closes the client.
+  // Sends every pending note-off and waits (bounded) until it has gone out, then closes the
+  // client.
   ~JackMidiClient();
 
   JackMidiClient(const JackMidiClient&) = delete;
@@ -49,40 +48,23 @@ class JackMidiClient {
   std::vector<Input> MidiInputs();
 
   // A connection to `target` whose first message reaches it, or nullptr. Waits (bounded) for a
-  // client that is still opening and for a new port connection to be made.
+  // client that is still opening, for closes still being finished and for a new port
+  // connection to be made.
   std::unique_ptr<MidiConnection> Open(const std::string& target);
 
  private:
-  struct Session;
   class Connection;
-  enum class SlotUse { Free, InUse, Holding };
-  struct SlotState {
-    SlotUse use = SlotUse::Free;
-    std::string target;
-    std::uint64_t serial = 0;  // order of the connections' opens
-    std::vector<std::uint32_t> noteOffs;
-    std::chrono::steady_clock::time_point deadline;
-  };
+  class SessionPorts;
+  struct State;  // shared with the connections, so that closing one needs nothing else
 
   void Run();
   void Reconnect(std::unique_lock<std::mutex>& lock);
-  void SendDueNoteOffs(std::chrono::steady_clock::time_point now);
-  void Release(const std::shared_ptr<Session>& session, std::size_t slot,
-               const std::vector<std::uint32_t>& noteOffs);
-  bool ConnectSlot(const std::shared_ptr<Session>& session, std::size_t slot,
-                   const std::string& target);
-  std::unique_ptr<MidiConnection> Lend(const std::shared_ptr<Session>& session, std::size_t slot,
-                                       const std::string& target);
+  // Takes back the ports of closed connections once what they sent has gone out, and settles
+  // their note-offs; unlocks while it waits.
+  void FinishCloses(std::unique_lock<std::mutex>& lock);
 
   const JackMidiClientOptions options_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::shared_ptr<Session> session_;
-  std::vector<SlotState> slots_;
-  std::vector<std::string> knownInputs_;
-  bool firstAttemptDone_ = false;
-  bool stopping_ = false;
-  std::uint64_t nextSerial_ = 1;
+  const std::shared_ptr<State> state_;
   std::thread thread_;
 };
 

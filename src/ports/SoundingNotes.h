@@ -11,17 +11,17 @@ namespace morrowfane {
 // after the connection has closed. An external synthesizer never ends a sustained note by itself.
 class SoundingNotes {
  public:
-  static constexpr std::uint8_t kNoteOff = 0x80;
   static constexpr std::uint8_t kReleaseVelocity = 0x40;
 
   void Observe(midi::PackedMessage message) {
     const auto type = midi::TypeOf(message);
-    if (type != midi::kNoteOn && type != kNoteOff) {
+    if (type != midi::kNoteOn && type != midi::kNoteOff) {
       return;
     }
     const bool on = type == midi::kNoteOn && midi::Data2Of(message) != 0;
-    const auto note = midi::Pack(static_cast<std::uint8_t>(kNoteOff | midi::ChannelOf(message)),
-                                 midi::Data1Of(message), kReleaseVelocity);
+    const auto note =
+        midi::Pack(static_cast<std::uint8_t>(midi::kNoteOff | midi::ChannelOf(message)),
+                   midi::Data1Of(message), kReleaseVelocity);
     std::erase(offs_, note);
     if (on) {
       offs_.push_back(note);

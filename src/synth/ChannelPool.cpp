@@ -9,25 +9,10 @@
 namespace morrowfane {
 namespace {
 
-// Channel messages a connection understands (channel in the low nibble).
-constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kKeyPressure = 0xA0;
-constexpr std::uint8_t kChannelPressure = 0xD0;
-constexpr std::uint8_t kPitchBend = 0xE0;
-constexpr int kPitchBendDataBits = 7;
-
-constexpr int kResetAllControllers = 121;
-constexpr int kBankSelect = 0;
-constexpr int kVolume = 7;
-constexpr int kBankSelectFine = 32;
 constexpr int kDefaultPitchWheelSensitivity = 2;
 constexpr std::array<int, kRestoredControllerCount> kRestoredControllers = {
-    kBankSelect,
-    kVolume,
-    midi::kPanController,
-    kBankSelectFine,
-    midi::kReverbSendController,
-    midi::kChorusSendController};
+    midi::kBankSelectController,    midi::kVolumeController,     midi::kPanController,
+    midi::kBankSelectLsbController, midi::kReverbSendController, midi::kChorusSendController};
 
 constexpr double kCentsPerKey = 100.0;
 constexpr double kCentsPerOctave = 1200.0;
@@ -59,7 +44,7 @@ void SynthChannel::Reset(const std::array<int, kRestoredControllerCount>& contro
   fluid_synth_t* synth = context_.synth;
   context_.ringLimit->Reopened(number_);
   fluid_synth_all_sounds_off(synth, number_);
-  fluid_synth_cc(synth, number_, kResetAllControllers, 0);
+  fluid_synth_cc(synth, number_, midi::kResetAllControllers, 0);
   for (std::size_t i = 0; i < kRestoredControllers.size(); ++i) {
     fluid_synth_cc(synth, number_, kRestoredControllers[i], controllerDefaults[i]);
   }
@@ -81,7 +66,7 @@ void SynthChannel::Send(midi::PackedMessage message) {
   const int data1 = midi::Data1Of(message);
   const int data2 = midi::Data2Of(message);
   switch (midi::TypeOf(message)) {
-    case kNoteOff:
+    case midi::kNoteOff:
       UndoDamping(synth, number_);
       fluid_synth_noteoff(synth, number_, data1);
       break;
@@ -107,7 +92,7 @@ void SynthChannel::Send(midi::PackedMessage message) {
       // Also brings the voices this note-on released to the damped release.
       DampEarlierNotes(synth, number_);
       break;
-    case kKeyPressure:
+    case midi::kKeyPressure:
       fluid_synth_key_pressure(synth, number_, data1, data2);
       break;
     case midi::kControlChange:
@@ -116,11 +101,11 @@ void SynthChannel::Send(midi::PackedMessage message) {
     case midi::kProgramChange:
       ProgramChange(data1);
       break;
-    case kChannelPressure:
+    case midi::kChannelPressure:
       fluid_synth_channel_pressure(synth, number_, data1);
       break;
-    case kPitchBend:
-      fluid_synth_pitch_bend(synth, number_, data1 | (data2 << kPitchBendDataBits));
+    case midi::kPitchBend:
+      fluid_synth_pitch_bend(synth, number_, data1 | (data2 << midi::kDataBits));
       break;
     default:
       break;

@@ -5,17 +5,13 @@
 #include <array>
 #include <atomic>
 #include <bitset>
-#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <mutex>
 
-namespace morrowfane {
+#include "player/MidiOutput.h"
 
-// How long the notes of a closed connection may ring before they are released. A plucked or
-// struck instrument has faded to a murmur by then, so a single strike still rings naturally; a
-// sustaining one (organ, strings) would otherwise drone until the next note.
-inline constexpr std::chrono::seconds kRingLimit{4};
+namespace morrowfane {
 
 inline constexpr int kSynthChannelCount = 16;
 using ChannelSet = std::bitset<kSynthChannelCount>;

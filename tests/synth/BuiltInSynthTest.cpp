@@ -50,9 +50,6 @@ constexpr int kJazzGuitar = 26;
 constexpr int kChurchOrgan = 19;
 constexpr int kPiano = 0;
 constexpr int kPitchBendMax = 0x3FFF;
-constexpr std::uint8_t kPitchBendStatus = 0xE0;
-constexpr std::uint8_t kVolumeController = 7;
-constexpr std::uint8_t kNoteOffStatus = 0x80;
 constexpr std::uint8_t kControllerMax = 127;
 
 midi::PackedMessage ProgramChange(int program) {
@@ -324,7 +321,7 @@ TEST(BuiltInSynthTest, PlaysDryWhateverEffectSendsAConnectionAsksFor) {
     connection->Send(midi::Pack(midi::kControlChange, midi::kChorusSendController, send));
     connection->Send(NoteOn(52));
     auto sound = Render(*synth, 1.0);
-    connection->Send(midi::Pack(kNoteOffStatus, 52, 0));
+    connection->Send(midi::Pack(midi::kNoteOff, 52, 0));
     const auto released = Render(*synth, 1.0);
     sound.insert(sound.end(), released.begin(), released.end());
     sounds[send == 0 ? 0 : 1] = std::move(sound);
@@ -409,8 +406,9 @@ TEST(BuiltInSynthTest, AReusedChannelIsFreshlyReset) {
   {
     auto spoiler = synth->Open();
     used = BuiltInSynth::ChannelOf(*spoiler);
-    spoiler->Send(midi::Pack(midi::kControlChange, kVolumeController, 0));
-    spoiler->Send(midi::Pack(kPitchBendStatus, kPitchBendMax & 0x7F, kPitchBendMax >> 7));
+    spoiler->Send(midi::Pack(midi::kControlChange, midi::kVolumeController, 0));
+    spoiler->Send(midi::Pack(midi::kPitchBend, kPitchBendMax & midi::kDataMask,
+                             kPitchBendMax >> midi::kDataBits));
   }
   auto connection = OpenOnChannel(*synth, used);
   ASSERT_NE(connection, nullptr) << "the channel was never handed out again";
