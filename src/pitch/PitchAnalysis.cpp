@@ -9,9 +9,6 @@
 namespace morrowfane {
 namespace {
 
-constexpr double kA4Hertz = 440.0;
-constexpr double kA4Cents = 6900.0;
-constexpr double kCentsPerOctave = 1200.0;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // Four-term Blackman-Harris: sidelobes below -92 dB, so a weak fundamental next to strong
@@ -87,14 +84,6 @@ double Wrap(double phase) {
 }
 
 }  // namespace
-
-double FrequencyToCents(double hertz) {
-  return kA4Cents + kCentsPerOctave * std::log2(hertz / kA4Hertz);
-}
-
-double CentsToFrequency(double cents) {
-  return kA4Hertz * std::exp2((cents - kA4Cents) / kCentsPerOctave);
-}
 
 double PitchAnalyzer::WindowPowerAt(double offsetBins) const {
   // |sum of w[n] exp(2 pi i offset n / N)|^2 relative to the offset 0, by a rotating phasor.
@@ -314,8 +303,7 @@ std::optional<Pitch> PitchAnalyzer::Analyse(std::span<const float> samples, doub
   std::vector<Candidate> candidates;
   const double lowest = std::max(kMinHertz, kMainLobeBins * sampleRate / frameSize);
   const auto nearExpected = [&](double fundamental) {
-    return !expectedHertz ||
-           std::abs(kCentsPerOctave * std::log2(fundamental / *expectedHertz)) <= kNearCents;
+    return !expectedHertz || std::abs(CentsBetween(fundamental, *expectedHertz)) <= kNearCents;
   };
   // With an expected pitch, every peak may be one of its partials; a weak fundamental need not
   // be among the strongest peaks.

@@ -6,14 +6,11 @@
 #include <span>
 #include <vector>
 
+#include "model/EqualTemperament.h"
 #include "pitch/Fft.h"
 #include "pitch/HarmonicFit.h"
 
 namespace morrowfane {
-
-// Equal temperament with A4 (key 69) at 440 Hz, in cents above key 0: key k sits at 100 * k.
-double FrequencyToCents(double hertz);
-double CentsToFrequency(double cents);
 
 // Measures the pitch of a steady tone as it is heard: frames spread over the samples are windowed
 // and transformed; the tone's harmonic series is the strongest one among the spectral peaks. Each

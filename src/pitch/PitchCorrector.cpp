@@ -17,8 +17,6 @@
 namespace morrowfane {
 namespace {
 
-constexpr double kCentsPerKey = 100.0;
-constexpr double kCentsPerOctave = 1200.0;
 constexpr int kMeasuringPolyphony = 64;
 constexpr char kTuningName[] = "measuring";
 constexpr int kRetireFrames = 64;
@@ -48,7 +46,7 @@ void ReturnFreedMemory() {
 }  // namespace
 
 std::size_t NoteFrames(double sampleRate, int key) {
-  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate, CentsToFrequency(kCentsPerKey * key));
+  return Frames(kNoteEnd, sampleRate) + HalfFrame(sampleRate, KeyFrequency(key));
 }
 
 std::size_t NoteFrames(double sampleRate) {
@@ -59,7 +57,7 @@ std::size_t NoteFrames(double sampleRate) {
 
 std::optional<double> NotePitch(PitchAnalyzer& analyzer, std::span<const float> fromStrike,
                                 double sampleRate, int key) {
-  const double expected = CentsToFrequency(kCentsPerKey * key);
+  const double expected = KeyFrequency(key);
   const std::size_t half = HalfFrame(sampleRate, expected);
   const std::size_t first = Frames(kNoteSettle, sampleRate) - half;
   const std::size_t count = Frames(kNoteEnd, sampleRate) + half - first;
@@ -76,14 +74,6 @@ double MeasuringRate(double outputRate) {
   return std::max(outputRate / 2.0, std::min(outputRate, kLowestMeasuringRate));
 }
 
-KeyPitches EqualTemperament() {
-  KeyPitches pitches{};
-  for (int key = 0; key < kKeyCount; ++key) {
-    pitches[static_cast<std::size_t>(key)] = kCentsPerKey * key;
-  }
-  return pitches;
-}
-
 std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
                                         const KeyPitches& measuredWith) {
   auto pitches = measuredWith;
@@ -93,8 +83,7 @@ std::optional<KeyPitches> CorrectionFor(const KeyMeasurements& measured,
     if (!measured[index]) {
       continue;
     }
-    const double error = *measured[index] - kCentsPerKey * key;
-    const double error_in_octave = error - kCentsPerOctave * std::round(error / kCentsPerOctave);
+    const double error_in_octave = WithinOctave(*measured[index] - kCentsPerKey * key);
     if (std::abs(error_in_octave) > kMaxCorrectionCents) {
       continue;
     }

@@ -22,9 +22,6 @@
 
 namespace morrowfane {
 
-// Every key at its equal-tempered pitch, 100 * k cents.
-KeyPitches EqualTemperament();
-
 // One measured pitch per key, in cents (see FrequencyToCents); nothing where the key has no clear
 // pitch or was not measured.
 using KeyMeasurements = std::array<std::optional<double>, kKeyCount>;

@@ -2,23 +2,17 @@
 
 #include <fluidsynth.h>
 
-#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "model/EqualTemperament.h"
 #include "model/KeyRange.h"
 #include "player/MidiMessage.h"
 
 namespace morrowfane {
-
-inline constexpr int kKeyCount = 128;
-
-// The pitch at which each of the 128 keys should sound, in cents above key 0 (so an in-tune key k
-// of an in-tune SoundFont is 100 * k).
-using KeyPitches = std::array<double, kKeyCount>;
 
 // Corrections that make a program of a SoundFont play in tune, worked out off the caller's thread.
 class KeyTuningSource {

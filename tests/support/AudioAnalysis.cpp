@@ -11,10 +11,6 @@ namespace morrowfane::testing {
 namespace {
 
 constexpr std::size_t kZeroPadding = 4;
-constexpr double kA4Key = 69.0;
-constexpr double kA4Hz = 440.0;
-constexpr double kCentsPerOctave = 1200.0;
-constexpr double kKeysPerOctave = 12.0;
 // Keeps log() finite on silent bins.
 constexpr double kMagnitudeFloor = 1e-30;
 
@@ -82,14 +78,6 @@ SpectralPeak StrongestPeak(std::span<const float> samples, double sampleRate, do
   const double offset = denominator != 0.0 ? 0.5 * (left - right) / denominator : 0.0;
   const double peakLog = centre - 0.25 * (left - right) * offset;
   return {(static_cast<double>(best) + offset) * binHz, std::exp(peakLog)};
-}
-
-double KeyFrequency(double key) {
-  return kA4Hz * std::pow(2.0, (key - kA4Key) / kKeysPerOctave);
-}
-
-double CentsBetween(double frequency, double reference) {
-  return kCentsPerOctave * std::log2(frequency / reference);
 }
 
 double Rms(std::span<const float> samples) {
