@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "model/EqualTemperament.h"
+#include "pitch/NotePitch.h"
 #include "pitch/PitchAnalysis.h"
-#include "pitch/PitchCorrector.h"
 
 namespace morrowfane::report {
 namespace {
