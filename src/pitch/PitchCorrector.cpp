@@ -1,6 +1,5 @@
 #include "pitch/PitchCorrector.h"
 
-#include <fluidsynth.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -8,8 +7,6 @@
 #include <algorithm>
 #include <mutex>
 #include <utility>
-
-#include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
 namespace {
@@ -80,7 +77,7 @@ void PitchCorrector::Request(int program, KeyRange keys) {
   changed_.notify_all();
 }
 
-void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program, KeyRange keys,
+void PitchCorrector::WorkOutOn(NoteRenderer& renderer, int program, KeyRange keys,
                                const std::atomic<bool>& cancel) {
   if (program < 0 || program >= midi::kProgramCount) {
     return;
@@ -92,9 +89,8 @@ void PitchCorrector::WorkOutOn(fluid_synth_t* synth, int channel, int program, K
     }
     keys = WithMeasured(program, keys);
   }
-  TuningMeter meter(synth, channel, sampleRate_);
+  TuningMeter meter(renderer);
   auto pitches = meter.Correct(program, keys, &cancel);
-  PlayWithSoundFontTuning(synth, channel);
   if (cancel.load()) {
     return;
   }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <fluidsynth.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -36,7 +34,7 @@ class PitchCorrector final : public KeyTuningSource {
 
   std::optional<KeyPitches> Lookup(int program) const override;
   void Request(int program, KeyRange keys) override;
-  void WorkOutOn(fluid_synth_t* synth, int channel, int program, KeyRange keys,
+  void WorkOutOn(NoteRenderer& renderer, int program, KeyRange keys,
                  const std::atomic<bool>& cancel) override;
 
   // Waits until `program` has been worked out (it must have been requested); true if it was in

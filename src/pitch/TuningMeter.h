@@ -1,7 +1,5 @@
 #pragma once
 
-#include <fluidsynth.h>
-
 #include <array>
 #include <atomic>
 #include <memory>
@@ -14,6 +12,7 @@
 #include "model/KeyRange.h"
 #include "pitch/NotePitch.h"
 #include "pitch/PitchAnalysis.h"
+#include "synth/KeyTuning.h"
 
 namespace morrowfane {
 
@@ -40,16 +39,14 @@ inline constexpr double kMaxCorrectionCents = 50.0;
 double MeasuringRate(double outputRate);
 inline constexpr double kLowestMeasuringRate = 22050.0;
 
-// Renders single notes of a SoundFont offline (velocity 126, no reverb or chorus) and measures
-// their pitch: on a private synthesizer (channel 0), loading the SoundFont once, or on a
-// caller's synthesizer that has it loaded, on the given channel, which then uses the key tuning of
-// the channel's number. Not thread-safe.
+// Measures the pitch of single notes of a SoundFont's programs, rendered offline: on a
+// synthesizer of its own, loading the SoundFont once, or through a renderer the caller lends.
+// Not thread-safe.
 class TuningMeter {
  public:
   TuningMeter(const std::string& soundFontPath, double sampleRate);
-  // Measures on `synth`, which must outlive the meter and which nothing else may use meanwhile.
-  TuningMeter(fluid_synth_t* synth, int channel, double sampleRate);
-  ~TuningMeter();
+  // Measures through `renderer`, which must outlive the meter.
+  explicit TuningMeter(NoteRenderer& renderer);
 
   TuningMeter(const TuningMeter&) = delete;
   TuningMeter& operator=(const TuningMeter&) = delete;
@@ -57,8 +54,8 @@ class TuningMeter {
   // False when the SoundFont could not be loaded; then nothing is ever measured.
   bool Loaded() const;
 
-  // Measures `keys` of `program` with `tuning` active on the channel, as the built-in synthesizer
-  // applies it. Stops early, with nothing, once `cancel` is set.
+  // Measures `keys` of `program` with `tuning` in force, as the built-in synthesizer applies it.
+  // Stops early, with nothing, once `cancel` is set.
   std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning, KeyRange keys,
                                          const std::atomic<bool>* cancel = nullptr);
   std::optional<KeyMeasurements> Measure(int program, const KeyPitches& tuning,
@@ -71,13 +68,9 @@ class TuningMeter {
                                     const std::atomic<bool>* cancel = nullptr);
 
  private:
-  struct Synth;
-  std::unique_ptr<Synth> synth_;
-  int channel_ = 0;
-  double sampleRate_;
+  std::unique_ptr<NoteRenderer> own_;  // null when measuring through a caller's renderer
+  NoteRenderer& renderer_;
   PitchAnalyzer analyzer_;
-  std::vector<float> left_;
-  std::vector<float> right_;
   std::vector<float> mono_;
 };
 
