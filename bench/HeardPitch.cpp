@@ -20,8 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include "model/EqualTemperament.h"
+#include "pitch/NotePitch.h"
 #include "pitch/PitchAnalysis.h"
-#include "pitch/PitchCorrector.h"
 
 namespace morrowfane::report {
 namespace {
@@ -34,7 +35,6 @@ constexpr double kMinExplainedPower = 0.5;
 constexpr double kMaxOffsetCents = 50.0;
 constexpr double kMaxHalvesCents = 2.0;
 constexpr double kMaxScatterCents = 5.0;
-constexpr double kCentsPerOctave = 1200.0;
 // The low-pass: four one-pole stages with their corner at a sixth of the fundamental, so the
 // neighbouring partials (one fundamental away) are 60 dB down.
 constexpr int kLowPassStages = 4;
@@ -153,7 +153,7 @@ std::string_view Why(Unmeasured reason) {
 
 KeyReading ReadKey(std::span<const float> fromStrike, double rate, int key) {
   const KeyReading kSilent = Unmeasurable(Unmeasured::Silent);
-  const double fundamental = CentsToFrequency(100.0 * key);
+  const double fundamental = KeyFrequency(key);
   // The power of the sound over the measured stretch, which the partials must mostly explain.
   const auto from = static_cast<std::size_t>(std::lround(kSettleSeconds * rate));
   const auto to =

@@ -33,6 +33,7 @@
 #include "SoundFonts.h"
 #include "model/Instruments.h"
 #include "pitch/PitchCorrector.h"
+#include "pitch/TuningMeter.h"
 #include "player/TonePlayer.h"
 #include "synth/BuiltInSynth.h"
 

@@ -42,6 +42,7 @@
 #include "PitchReportOptions.h"
 #include "TunerReading.h"
 #include "model/Instruments.h"
+#include "pitch/NotePitch.h"
 #include "pitch/PitchCorrector.h"
 #include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"

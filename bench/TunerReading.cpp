@@ -8,8 +8,9 @@
 #include <memory>
 #include <vector>
 
+#include "model/EqualTemperament.h"
+#include "pitch/NotePitch.h"
 #include "pitch/PitchAnalysis.h"
-#include "pitch/PitchCorrector.h"
 
 namespace morrowfane::report {
 namespace {
@@ -19,7 +20,6 @@ namespace {
 constexpr uint_t kBufferSize = 4096;
 constexpr uint_t kHopSize = 512;
 constexpr double kMaxOffsetCents = 50.0;
-constexpr double kCentsPerOctave = 1200.0;
 
 struct PitchDeleter {
   void operator()(aubio_pitch_t* pitch) const { del_aubio_pitch(pitch); }
@@ -60,8 +60,7 @@ std::optional<double> TunerCents(std::span<const float> fromStrike, double rate,
     if (hertz <= 0.0) {
       continue;
     }
-    double cents = FrequencyToCents(hertz) - 100.0 * key;
-    cents -= kCentsPerOctave * std::round(cents / kCentsPerOctave);
+    const double cents = WithinOctave(FrequencyToCents(hertz) - kCentsPerKey * key);
     if (std::abs(cents) <= kMaxOffsetCents) {
       readings.push_back(cents);
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "model/EqualTemperament.h"
 #include "model/Instruments.h"
 #include "model/Notes.h"
 #include "model/TuningShapes.h"
@@ -21,7 +22,7 @@ inline constexpr int kMaxRate = 400;
 inline constexpr int kDefaultRate = 300;
 inline constexpr int kMinReferenceA4 = 420;
 inline constexpr int kMaxReferenceA4 = 460;
-inline constexpr int kDefaultReferenceA4 = 440;
+inline constexpr int kDefaultReferenceA4 = kStandardA4Hertz;
 
 // Everything the user chooses: kept in the settings file, edited in the options dialog, played by
 // the tone player. One value, passed whole between them.

@@ -5,14 +5,10 @@
 #include <tuple>
 #include <utility>
 
+#include "model/EqualTemperament.h"
+
 namespace morrowfane {
 namespace {
-
-constexpr double kCentsPerOctave = 1200.0;
-
-double Cents(double ratio) {
-  return kCentsPerOctave * std::log2(ratio);
-}
 
 struct Fit {
   double whole = 0.0;  // the pitch, Hz
@@ -44,7 +40,7 @@ std::pair<Fit, double> FitOf(std::span<const PartialReading> partials, Include i
   double scatter = 0.0;
   for (const auto& p : partials) {
     if (include(p)) {
-      const double cents = Cents(p.whole / p.number / fit.whole);
+      const double cents = CentsBetween(p.whole / p.number, fit.whole);
       scatter += p.power * cents * cents;
     }
   }
@@ -65,14 +61,14 @@ std::optional<Pitch> FitHarmonicSeries(std::span<const PartialReading> partials)
     const double series = loudest.whole / loudest.number;
     const double total = fit.weight;
     std::tie(fit, scatter) = FitOf(partials, [&](const PartialReading& p) {
-      return std::abs(Cents(p.whole / p.number / series)) <= kOffSeriesCents;
+      return std::abs(CentsBetween(p.whole / p.number, series)) <= kOffSeriesCents;
     });
     if (fit.weight < kMinSeriesShare * total || scatter > kMaxScatterCents / 2.0) {
       return std::nullopt;
     }
   }
   if (!(fit.early > 0.0) || !(fit.late > 0.0) ||
-      std::abs(Cents(fit.late / fit.early)) > kMaxDriftCents) {
+      std::abs(CentsBetween(fit.late, fit.early)) > kMaxDriftCents) {
     return std::nullopt;
   }
   return Pitch{fit.whole, fit.lowest};

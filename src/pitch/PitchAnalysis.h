@@ -1,19 +1,16 @@
 #pragma once
 
-#include <complex>
 #include <cstddef>
 #include <optional>
 #include <span>
-#include <vector>
 
-#include "pitch/Fft.h"
+#include "model/EqualTemperament.h"
 #include "pitch/HarmonicFit.h"
+#include "pitch/HarmonicSeries.h"
+#include "pitch/PartialTracking.h"
+#include "pitch/Spectrum.h"
 
 namespace morrowfane {
-
-// Equal temperament with A4 (key 69) at 440 Hz, in cents above key 0: key k sits at 100 * k.
-double FrequencyToCents(double hertz);
-double CentsToFrequency(double cents);
 
 // Measures the pitch of a steady tone as it is heard: frames spread over the samples are windowed
 // and transformed; the tone's harmonic series is the strongest one among the spectral peaks. Each
@@ -35,15 +32,10 @@ class PitchAnalyzer {
   // than kMinSamples samples.
   std::optional<Pitch> Measure(std::span<const float> samples, double sampleRate);
 
-  // Measures a tone expected within kNearCents of `expectedHertz` (or with its partials on the
-  // harmonics of that frequency, as a tone sounding an octave up): only that series is
-  // considered, and the sound counts as pitched when the series holds at least
-  // kMinNearHarmonicity of the spectral peaks' power, which admits sounds with strong
-  // inharmonic components beside their pitch (bells, breathy or noisy attacks).
+  // Measures a tone expected near `expectedHertz`: only the harmonic series near it is
+  // considered, and a weaker one counts as a pitch (see kNearCents and kMinNearHarmonicity).
   std::optional<Pitch> Measure(std::span<const float> samples, double sampleRate,
                                double expectedHertz);
-  static constexpr double kNearCents = 60.0;
-  static constexpr double kMinNearHarmonicity = 0.5;
 
   // The analysis frame for `sampleCount` samples at `sampleRate`: the largest power of two of at
   // most about 0.2 s that fits twice into the samples; for a tone expected at `expectedHertz`, the
@@ -54,34 +46,13 @@ class PitchAnalyzer {
   static constexpr std::size_t kMinSamples = 2048;
 
  private:
-  struct Peak {
-    double frequency = 0.0;
-    double power = 0.0;
-  };
-
   std::optional<Pitch> Analyse(std::span<const float> samples, double sampleRate,
                                std::optional<double> expectedHertz);
-  void Prepare(std::size_t frameSize);
-  // Adds the power spectra of two frames to power_.
-  void Transform(std::span<const float> first, std::span<const float> second);
-  // The windowed transform of `frame` less its `mean` at `bins` (a frequency in bins, not
-  // necessarily whole).
-  std::complex<double> ValueAt(std::span<const float> frame, double bins, double mean);
-  std::vector<Peak> FindPeaks(double sampleRate) const;
-  // The window's power response `offsetBins` away from a bin's centre, relative to the centre.
-  double WindowPowerAt(double offsetBins) const;
+  // The pitch of the series' audible partials, each followed through the samples.
+  std::optional<Pitch> FitPartials(const SeriesPeaks& series);
 
-  std::optional<Fft> fft_;
-  std::vector<double> window_;
-  std::vector<std::complex<double>> packed_;
-  std::vector<double> power_;
-  double kernelBins_ = -1.0;
-  std::vector<double> kernelReal_;
-  std::vector<double> kernelImaginary_;
-  std::vector<double> frameMeans_;
-  std::vector<double> times_;
-  std::vector<double> phases_;
-  std::complex<double> kernelSum_;
+  PowerSpectrum spectrum_;
+  PartialTracker tracker_;
 };
 
 }  // namespace morrowfane

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/EqualTemperament.h"
 #include "player/MidiMessage.h"
 
 namespace morrowfane {
 namespace {
 
-constexpr double kCentsPerOctave = 1200.0;
-constexpr double kCentsPerSemitone = 100.0;
-constexpr double kStandardA4 = 440.0;
 constexpr int kMaxFineTuning = 0x3FFF;
 
 midi::PackedMessage Controller(std::uint8_t controller, int value) {
@@ -21,9 +19,9 @@ midi::PackedMessage Controller(std::uint8_t controller, int value) {
 }  // namespace
 
 int FineTuningFor(double a4Hz) {
-  const double cents = kCentsPerOctave * std::log2(a4Hz / kStandardA4);
+  const double cents = CentsBetween(a4Hz, kStandardA4Hertz);
   // A full step of the value either way is one semitone up or down.
-  const auto steps = std::lround(cents / kCentsPerSemitone * kCentreFineTuning);
+  const auto steps = std::lround(cents / kCentsPerKey * kCentreFineTuning);
   return std::clamp(kCentreFineTuning + static_cast<int>(steps), 0, kMaxFineTuning);
 }
 

@@ -1,6 +1,7 @@
 // The built-in synthesizer's own thread: loading, the first measurement, and then watching the
 // audio output, the ring limit and the programs to preload.
 #include "synth/BuiltInSynthImpl.h"
+#include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
 
@@ -94,8 +95,8 @@ void BuiltInSynth::Impl::WorkOutPendingPrograms() {
     for (std::size_t i = 0; i + 1 < pending.size(); ++i) {
       source->Request(pending[i].program, pending[i].keys);
     }
-    source->WorkOutOn(fluid_.Synth(), kPreloadChannel, pending.back().program, pending.back().keys,
-                      stopping_);
+    FluidNoteRenderer lent(fluid_.Synth(), kPreloadChannel, sampleRate_);
+    source->WorkOutOn(lent, pending.back().program, pending.back().keys, stopping_);
   }
   std::lock_guard lock(mutex_);
   tuningSource_ = std::move(source);

@@ -1,9 +1,9 @@
 #include "synth/ChannelPool.h"
 
-#include <cmath>
 #include <optional>
 #include <string>
 
+#include "model/EqualTemperament.h"
 #include "synth/FluidKeyTuning.h"
 
 namespace morrowfane {
@@ -13,10 +13,6 @@ constexpr int kDefaultPitchWheelSensitivity = 2;
 constexpr std::array<int, kRestoredControllerCount> kRestoredControllers = {
     midi::kBankSelectController,    midi::kVolumeController,     midi::kPanController,
     midi::kBankSelectLsbController, midi::kReverbSendController, midi::kChorusSendController};
-
-constexpr double kCentsPerKey = 100.0;
-constexpr double kCentsPerOctave = 1200.0;
-constexpr double kStandardA4 = 440.0;
 
 class SynthConnection final : public MidiConnection {
  public:
@@ -116,7 +112,7 @@ void SynthChannel::SetReferencePitch(double a4Hz) {
   if (!(a4Hz > 0.0)) {
     return;
   }
-  offsetCents_ = kCentsPerOctave * std::log2(a4Hz / kStandardA4);
+  offsetCents_ = CentsBetween(a4Hz, kStandardA4Hertz);
   if (program_ >= 0) {
     ApplyTuning();
   }
@@ -140,10 +136,7 @@ void SynthChannel::ApplyTuning() {
     return;
   }
   if (!pitches) {
-    pitches.emplace();
-    for (int key = 0; key < kKeyCount; ++key) {
-      (*pitches)[static_cast<std::size_t>(key)] = kCentsPerKey * key;
-    }
+    pitches = EqualTemperament();
   }
   for (double& pitch : *pitches) {
     pitch += offsetCents_;

@@ -2,8 +2,12 @@
 
 #include <fluidsynth.h>
 
+#include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "synth/FluidInstance.h"
 #include "synth/KeyTuning.h"
 
 namespace morrowfane {
@@ -28,5 +32,35 @@ void InstallKeyTuning(fluid_synth_t* synth, int tuning, const std::string& name,
 void PlayWithKeyTuning(fluid_synth_t* synth, int channel, int tuning);
 // Makes `channel` play its next notes at the SoundFont's own pitches.
 void PlayWithSoundFontTuning(fluid_synth_t* synth, int channel);
+
+// Renders notes on a channel of a synthesizer, whose key tuning of the channel's number it uses:
+// on channel 0 of a synthesizer of its own (see MakeNoteRenderer), or on a channel that the
+// built-in synthesizer, with its SoundFont loaded, lends it. A lent channel is given back at the
+// SoundFont's own pitches, with the last program selected, and so its samples, still loaded.
+class FluidNoteRenderer final : public NoteRenderer {
+ public:
+  FluidNoteRenderer(const std::string& soundFontPath, double sampleRate);
+  // Renders on `synth`, which must outlive the renderer and which nothing else may use meanwhile.
+  FluidNoteRenderer(fluid_synth_t* synth, int channel, double sampleRate);
+  ~FluidNoteRenderer() override;
+
+  FluidNoteRenderer(const FluidNoteRenderer&) = delete;
+  FluidNoteRenderer& operator=(const FluidNoteRenderer&) = delete;
+
+  bool Loaded() const override { return loaded_; }
+  double SampleRate() const override { return sampleRate_; }
+  bool Select(int program, const KeyPitches& tuning) override;
+  void Render(int key, std::span<float> frames) override;
+
+ private:
+  std::unique_ptr<FluidInstance> own_;  // null on a lent channel
+  fluid_synth_t* synth_ = nullptr;
+  int channel_ = 0;
+  double sampleRate_;
+  bool loaded_ = false;
+  bool selected_ = false;
+  std::vector<float> left_;
+  std::vector<float> right_;
+};
 
 }  // namespace morrowfane

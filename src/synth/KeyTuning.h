@@ -1,24 +1,38 @@
 #pragma once
 
-#include <fluidsynth.h>
-
-#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "model/EqualTemperament.h"
 #include "model/KeyRange.h"
 #include "player/MidiMessage.h"
 
 namespace morrowfane {
 
-inline constexpr int kKeyCount = 128;
+// Single notes of a program of a SoundFont, rendered offline as the built-in synthesizer sounds
+// them with a key tuning in force (velocity midi::kStrikeVelocity, no reverb or chorus), for
+// measuring their pitch. Not thread-safe.
+class NoteRenderer {
+ public:
+  virtual ~NoteRenderer() = default;
+  // False when the SoundFont could not be loaded; then nothing is ever rendered.
+  virtual bool Loaded() const = 0;
+  virtual double SampleRate() const = 0;
+  // Selects `program` for the notes that follow, with `tuning` in force; false when there is no
+  // such program.
+  virtual bool Select(int program, const KeyPitches& tuning) = 0;
+  // Strikes `key`, fills `frames` with the note from its strike, the channels summed, and silences
+  // it again.
+  virtual void Render(int key, std::span<float> frames) = 0;
+};
 
-// The pitch at which each of the 128 keys should sound, in cents above key 0 (so an in-tune key k
-// of an in-tune SoundFont is 100 * k).
-using KeyPitches = std::array<double, kKeyCount>;
+// Renders on a synthesizer of its own at `sampleRate`, which loads the SoundFont at
+// `soundFontPath` once and only the samples of the programs selected.
+std::unique_ptr<NoteRenderer> MakeNoteRenderer(const std::string& soundFontPath, double sampleRate);
 
 // Corrections that make a program of a SoundFont play in tune, worked out off the caller's thread.
 class KeyTuningSource {
@@ -29,15 +43,13 @@ class KeyTuningSource {
   // Starts working out `keys` of `program` in the background unless they are known or under way.
   // Returns at once.
   virtual void Request(int program, KeyRange keys) = 0;
-  // Works out `program` at once on `synth`, which has the SoundFont loaded and which nothing else
-  // uses meanwhile, playing on its `channel`. Afterwards that channel holds `program`, and so its
-  // samples, at the SoundFont's own pitches. This spares a second copy of the SoundFont in memory
-  // for a program wanted while the synthesizer loads. Stops early once `cancel` is set. By default
-  // the program is only requested.
-  virtual void WorkOutOn(fluid_synth_t* synth, int channel, int program, KeyRange keys,
+  // Works out `program` at once through `renderer`, which the synthesizer that has the SoundFont
+  // loaded lends for it: this spares a second copy of the SoundFont in memory for a program wanted
+  // while the synthesizer loads. Stops early once `cancel` is set. By default the program is only
+  // requested.
+  virtual void WorkOutOn(NoteRenderer& renderer, int program, KeyRange keys,
                          const std::atomic<bool>& cancel) {
-    static_cast<void>(synth);
-    static_cast<void>(channel);
+    static_cast<void>(renderer);
     static_cast<void>(cancel);
     Request(program, keys);
   }

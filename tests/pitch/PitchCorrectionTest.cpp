@@ -13,8 +13,10 @@
 
 #include "SoundFonts.h"
 #include "model/Instruments.h"
+#include "pitch/NotePitch.h"
 #include "pitch/PitchAnalysis.h"
 #include "pitch/PitchCorrector.h"
+#include "pitch/TuningMeter.h"
 #include "synth/BuiltInSynth.h"
 #include "synth/FluidInstance.h"
 #include "synth/FluidKeyTuning.h"

@@ -7,44 +7,14 @@
 #include <numbers>
 #include <vector>
 
+#include "pitch/Fft.h"
+
 namespace morrowfane::testing {
 namespace {
 
 constexpr std::size_t kZeroPadding = 4;
-constexpr double kA4Key = 69.0;
-constexpr double kA4Hz = 440.0;
-constexpr double kCentsPerOctave = 1200.0;
-constexpr double kKeysPerOctave = 12.0;
 // Keeps log() finite on silent bins.
 constexpr double kMagnitudeFloor = 1e-30;
-
-void Fft(std::vector<std::complex<double>>& data) {
-  const std::size_t n = data.size();
-  for (std::size_t i = 1, j = 0; i < n; ++i) {
-    std::size_t bit = n >> 1;
-    for (; (j & bit) != 0; bit >>= 1) {
-      j ^= bit;
-    }
-    j ^= bit;
-    if (i < j) {
-      std::swap(data[i], data[j]);
-    }
-  }
-  for (std::size_t length = 2; length <= n; length <<= 1) {
-    const double angle = -2.0 * std::numbers::pi / static_cast<double>(length);
-    const std::complex<double> step(std::cos(angle), std::sin(angle));
-    for (std::size_t start = 0; start < n; start += length) {
-      std::complex<double> twiddle(1.0, 0.0);
-      for (std::size_t k = 0; k < length / 2; ++k) {
-        const auto even = data[start + k];
-        const auto odd = data[start + k + length / 2] * twiddle;
-        data[start + k] = even + odd;
-        data[start + k + length / 2] = even - odd;
-        twiddle *= step;
-      }
-    }
-  }
-}
 
 }  // namespace
 
@@ -61,7 +31,7 @@ SpectralPeak StrongestPeak(std::span<const float> samples, double sampleRate, do
         0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / last);
     data[i] = samples[i] * window;
   }
-  Fft(data);
+  Fft(size).Forward(data);
 
   const double binHz = sampleRate / static_cast<double>(size);
   const auto lowBin = std::max<std::size_t>(1, static_cast<std::size_t>(lowHz / binHz));
@@ -82,14 +52,6 @@ SpectralPeak StrongestPeak(std::span<const float> samples, double sampleRate, do
   const double offset = denominator != 0.0 ? 0.5 * (left - right) / denominator : 0.0;
   const double peakLog = centre - 0.25 * (left - right) * offset;
   return {(static_cast<double>(best) + offset) * binHz, std::exp(peakLog)};
-}
-
-double KeyFrequency(double key) {
-  return kA4Hz * std::pow(2.0, (key - kA4Key) / kKeysPerOctave);
-}
-
-double CentsBetween(double frequency, double reference) {
-  return kCentsPerOctave * std::log2(frequency / reference);
 }
 
 double Rms(std::span<const float> samples) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <span>
 
+#include "model/EqualTemperament.h"
+
 namespace morrowfane::testing {
 
 struct SpectralPeak {
@@ -16,11 +18,9 @@ struct SpectralPeak {
 SpectralPeak StrongestPeak(std::span<const float> samples, double sampleRate, double lowHz,
                            double highHz);
 
-// The frequency of a MIDI key in equal temperament with A4 (key 69) at 440 Hz.
-double KeyFrequency(double key);
-
-// How far `frequency` lies above `reference`, in cents.
-double CentsBetween(double frequency, double reference);
+// The frequency of a MIDI key in equal temperament with A4 at 440 Hz, and intervals in cents.
+using morrowfane::CentsBetween;
+using morrowfane::KeyFrequency;
 
 // Root mean square of the samples.
 double Rms(std::span<const float> samples);
