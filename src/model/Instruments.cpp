@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/AsciiText.h"
+#include "model/WordTable.h"
 
 namespace morrowfane {
 namespace {
@@ -21,17 +21,11 @@ int MaxRootLowering(const InstrumentEntry& entry) {
 }  // namespace
 
 const InstrumentEntry& InstrumentOf(StringInstrument instrument) {
-  const auto* found = std::ranges::find(kInstruments, instrument, &InstrumentEntry::instrument);
-  return found != kInstruments.end() ? *found : kInstruments.front();
+  return EntryFor(kInstruments, instrument, &InstrumentEntry::instrument);
 }
 
 std::optional<StringInstrument> InstrumentForWord(std::string_view word) {
-  for (const InstrumentEntry& entry : kInstruments) {
-    if (EqualIgnoringCase(entry.word, word)) {
-      return entry.instrument;
-    }
-  }
-  return std::nullopt;
+  return KeyForWord(kInstruments, word, &InstrumentEntry::instrument);
 }
 
 std::vector<int> StandardKeys(StringInstrument instrument) {

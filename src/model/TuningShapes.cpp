@@ -1,22 +1,15 @@
 #include "model/TuningShapes.h"
 
-#include <algorithm>
-
-#include "model/AsciiText.h"
+#include "model/WordTable.h"
 
 namespace morrowfane {
+
 const TuningShapeEntry& ShapeEntry(TuningShape shape) {
-  const auto* found = std::ranges::find(kTuningShapes, shape, &TuningShapeEntry::shape);
-  return found != kTuningShapes.end() ? *found : kTuningShapes.front();
+  return EntryFor(kTuningShapes, shape, &TuningShapeEntry::shape);
 }
 
 std::optional<TuningShape> ShapeForWord(std::string_view word) {
-  for (const TuningShapeEntry& entry : kTuningShapes) {
-    if (EqualIgnoringCase(entry.word, word)) {
-      return entry.shape;
-    }
-  }
-  return std::nullopt;
+  return KeyForWord(kTuningShapes, word, &TuningShapeEntry::shape);
 }
 
 }  // namespace morrowfane
