@@ -1,67 +1,57 @@
 #include "ui/TuningNames.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
 
 namespace morrowfane {
-// One translation context, "TuningNames", for the names of instruments and tunings wherever they
-// are shown; each text is written out in full so that lupdate finds it.
+namespace {
+
+// The shown name of each instrument and tuning shape, by the word the settings file stores for
+// it. One translation context, "TuningNames", for these names wherever they are shown.
+constexpr std::array<std::pair<std::string_view, const char*>, 23> kNames = {{
+    {"Guitar6", QT_TRANSLATE_NOOP("TuningNames", "Guitar, 6 strings")},
+    {"Guitar7", QT_TRANSLATE_NOOP("TuningNames", "Guitar, 7 strings")},
+    {"Bass4", QT_TRANSLATE_NOOP("TuningNames", "Bass, 4 strings")},
+    {"Bass5", QT_TRANSLATE_NOOP("TuningNames", "Bass, 5 strings")},
+    {"Ukulele", QT_TRANSLATE_NOOP("TuningNames", "Ukulele")},
+    {"BaritoneUkulele", QT_TRANSLATE_NOOP("TuningNames", "Baritone ukulele")},
+    {"Mandolin", QT_TRANSLATE_NOOP("TuningNames", "Mandolin")},
+    {"Banjo5", QT_TRANSLATE_NOOP("TuningNames", "Banjo, 5 strings")},
+    {"Violin", QT_TRANSLATE_NOOP("TuningNames", "Violin")},
+    {"Viola", QT_TRANSLATE_NOOP("TuningNames", "Viola")},
+    {"Cello", QT_TRANSLATE_NOOP("TuningNames", "Cello")},
+    {"DoubleBass", QT_TRANSLATE_NOOP("TuningNames", "Double bass")},
+    {"Standard", QT_TRANSLATE_NOOP("TuningNames", "Standard")},
+    {"DropD", QT_TRANSLATE_NOOP("TuningNames", "Drop D")},
+    {"DoubleDropD", QT_TRANSLATE_NOOP("TuningNames", "Double drop D")},
+    {"DADGAD", QT_TRANSLATE_NOOP("TuningNames", "DADGAD")},
+    {"OpenD", QT_TRANSLATE_NOOP("TuningNames", "Open D")},
+    {"OpenG", QT_TRANSLATE_NOOP("TuningNames", "Open G")},
+    {"OpenE", QT_TRANSLATE_NOOP("TuningNames", "Open E")},
+    {"OpenA", QT_TRANSLATE_NOOP("TuningNames", "Open A")},
+    {"OpenC", QT_TRANSLATE_NOOP("TuningNames", "Open C")},
+    {"LowG", QT_TRANSLATE_NOOP("TuningNames", "Low G")},
+    {"UkuleleD", QT_TRANSLATE_NOOP("TuningNames", "D tuning")},
+}};
+
+QString NameOf(std::string_view word) {
+  const auto* found =
+      std::ranges::find(kNames, word, &std::pair<std::string_view, const char*>::first);
+  return found != kNames.end() ? QCoreApplication::translate("TuningNames", found->second)
+                               : QString();
+}
+
+}  // namespace
 
 QString InstrumentName(StringInstrument instrument) {
-  switch (instrument) {
-    case StringInstrument::Guitar6:
-      return QCoreApplication::translate("TuningNames", "Guitar, 6 strings");
-    case StringInstrument::Guitar7:
-      return QCoreApplication::translate("TuningNames", "Guitar, 7 strings");
-    case StringInstrument::Bass4:
-      return QCoreApplication::translate("TuningNames", "Bass, 4 strings");
-    case StringInstrument::Bass5:
-      return QCoreApplication::translate("TuningNames", "Bass, 5 strings");
-    case StringInstrument::Ukulele:
-      return QCoreApplication::translate("TuningNames", "Ukulele");
-    case StringInstrument::BaritoneUkulele:
-      return QCoreApplication::translate("TuningNames", "Baritone ukulele");
-    case StringInstrument::Mandolin:
-      return QCoreApplication::translate("TuningNames", "Mandolin");
-    case StringInstrument::Banjo5:
-      return QCoreApplication::translate("TuningNames", "Banjo, 5 strings");
-    case StringInstrument::Violin:
-      return QCoreApplication::translate("TuningNames", "Violin");
-    case StringInstrument::Viola:
-      return QCoreApplication::translate("TuningNames", "Viola");
-    case StringInstrument::Cello:
-      return QCoreApplication::translate("TuningNames", "Cello");
-    case StringInstrument::DoubleBass:
-      return QCoreApplication::translate("TuningNames", "Double bass");
-  }
-  return {};
+  return NameOf(InstrumentOf(instrument).word);
 }
 
 QString ShapeName(TuningShape shape) {
-  switch (shape) {
-    case TuningShape::Standard:
-      return QCoreApplication::translate("TuningNames", "Standard");
-    case TuningShape::DropD:
-      return QCoreApplication::translate("TuningNames", "Drop D");
-    case TuningShape::DoubleDropD:
-      return QCoreApplication::translate("TuningNames", "Double drop D");
-    case TuningShape::Dadgad:
-      return QCoreApplication::translate("TuningNames", "DADGAD");
-    case TuningShape::OpenD:
-      return QCoreApplication::translate("TuningNames", "Open D");
-    case TuningShape::OpenG:
-      return QCoreApplication::translate("TuningNames", "Open G");
-    case TuningShape::OpenE:
-      return QCoreApplication::translate("TuningNames", "Open E");
-    case TuningShape::OpenA:
-      return QCoreApplication::translate("TuningNames", "Open A");
-    case TuningShape::OpenC:
-      return QCoreApplication::translate("TuningNames", "Open C");
-    case TuningShape::LowG:
-      return QCoreApplication::translate("TuningNames", "Low G");
-    case TuningShape::UkuleleD:
-      return QCoreApplication::translate("TuningNames", "D tuning");
-  }
-  return {};
+  return NameOf(ShapeEntry(shape).word);
 }
 
 QString CustomTuningName() {
