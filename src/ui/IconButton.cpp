@@ -128,30 +128,27 @@ void IconButton::SetButtonCursor(std::optional<QCursor> cursor) {
   }
 }
 
-void IconButton::RepaintIf(int repaint) {
+void IconButton::ResetColor(QColor& color, QPalette::ColorRole role, int repaint) {
+  color = palette().color(role);
   if (repaint == 1) {
     update();
   }
 }
 
 void IconButton::ResetNormalBackgroundColor(int repaint) {
-  normalBackground_ = palette().color(QPalette::Button);
-  RepaintIf(repaint);
+  ResetColor(normalBackground_, QPalette::Button, repaint);
 }
 
 void IconButton::ResetActiveBackgroundColor(int repaint) {
-  activeBackground_ = palette().color(QPalette::Button);
-  RepaintIf(repaint);
+  ResetColor(activeBackground_, QPalette::Button, repaint);
 }
 
 void IconButton::ResetNormalTextColor(int repaint) {
-  normalText_ = palette().color(QPalette::ButtonText);
-  RepaintIf(repaint);
+  ResetColor(normalText_, QPalette::ButtonText, repaint);
 }
 
 void IconButton::ResetActiveTextColor(int repaint) {
-  activeText_ = palette().color(QPalette::ButtonText);
-  RepaintIf(repaint);
+  ResetColor(activeText_, QPalette::ButtonText, repaint);
 }
 
 void IconButton::paintEvent(QPaintEvent* event) {

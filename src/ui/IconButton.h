@@ -89,7 +89,7 @@ class IconButton : public QPushButton {
                    bool disabled, bool active) const;
   void ReleaseCapture();
   void OnCaptureChanged();
-  void RepaintIf(int repaint);
+  void ResetColor(QColor& color, QPalette::ColorRole role, int repaint);
 
   IconPathLookup iconPaths_;
   int alignment_ = kIconLeftOfCaption;
