@@ -21,8 +21,8 @@ std::unique_ptr<FluidDriverOutput> FluidDriverOutput::Open(const std::string& dr
                                                            double sampleRate, AudioSource& source) {
   SilenceAudioLibraries();
   std::unique_ptr<FluidDriverOutput> output(new FluidDriverOutput(driver, source));
-  fluid_settings_t* settings = new_fluid_settings();
-  output->settings_ = settings;
+  output->settings_.reset(new_fluid_settings());
+  fluid_settings_t* settings = output->settings_.get();
   if (settings == nullptr ||
       fluid_settings_setstr(settings, "audio.driver", driver.c_str()) != FLUID_OK) {
     return nullptr;  // not built into this FluidSynth
@@ -38,21 +38,15 @@ std::unique_ptr<FluidDriverOutput> FluidDriverOutput::Open(const std::string& dr
 
 FluidDriverOutput::~FluidDriverOutput() {
   Suspend();
-  if (settings_ != nullptr) {
-    delete_fluid_settings(settings_);
-  }
 }
 
 void FluidDriverOutput::Suspend() {
-  if (driver_ != nullptr) {
-    delete_fluid_audio_driver(driver_);
-    driver_ = nullptr;
-  }
+  driver_.reset();
 }
 
 bool FluidDriverOutput::Resume() {
   if (driver_ == nullptr) {
-    driver_ = new_fluid_audio_driver2(settings_, &FluidDriverOutput::Callback, this);
+    driver_.reset(new_fluid_audio_driver2(settings_.get(), &FluidDriverOutput::Callback, this));
   }
   return driver_ != nullptr;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <fluidsynth.h>
-
 #include <memory>
 #include <string>
 
 #include "audio/AudioOutput.h"
+#include "audio/FluidPointers.h"
 
 namespace morrowfane {
 
@@ -32,8 +31,8 @@ class FluidDriverOutput final : public AudioOutput {
 
   const std::string driverName_;
   AudioSource& source_;
-  fluid_settings_t* settings_ = nullptr;
-  fluid_audio_driver_t* driver_ = nullptr;
+  FluidSettingsPtr settings_;
+  FluidDriverPtr driver_;
 };
 
 }  // namespace morrowfane

@@ -6,32 +6,21 @@ namespace morrowfane {
 
 FluidInstance::FluidInstance(double sampleRate) {
   SilenceAudioLibraries();
-  settings_ = new_fluid_settings();
-  if (settings_ == nullptr) {
+  settings_.reset(new_fluid_settings());
+  fluid_settings_t* settings = settings_.get();
+  if (settings == nullptr) {
     return;
   }
-  fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
-  fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
-  fluid_settings_setint(settings_, "synth.reverb.active", 0);
-  fluid_settings_setint(settings_, "synth.chorus.active", 0);
-}
-
-FluidInstance::~FluidInstance() {
-  if (synth_ != nullptr) {
-    delete_fluid_synth(synth_);
-  }
-  if (settings_ != nullptr) {
-    delete_fluid_settings(settings_);
-  }
+  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  fluid_settings_setint(settings, "synth.reverb.active", 0);
+  fluid_settings_setint(settings, "synth.chorus.active", 0);
 }
 
 bool FluidInstance::MakeSynth() {
-  if (synth_ != nullptr) {
-    delete_fluid_synth(synth_);
-    synth_ = nullptr;
-  }
+  synth_.reset();
   if (settings_ != nullptr) {
-    synth_ = new_fluid_synth(settings_);
+    synth_.reset(new_fluid_synth(settings_.get()));
   }
   return synth_ != nullptr;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <fluidsynth.h>
+#include "audio/FluidPointers.h"
 
 namespace morrowfane {
 
@@ -14,21 +14,17 @@ namespace morrowfane {
 class FluidInstance {
  public:
   explicit FluidInstance(double sampleRate);
-  ~FluidInstance();
-
-  FluidInstance(const FluidInstance&) = delete;
-  FluidInstance& operator=(const FluidInstance&) = delete;
 
   // Null only if FluidSynth could not allocate them.
-  fluid_settings_t* Settings() const { return settings_; }
+  fluid_settings_t* Settings() const { return settings_.get(); }
   // Makes the synthesizer from the settings as they are now, replacing an earlier one. False if
   // FluidSynth refuses.
   bool MakeSynth();
-  fluid_synth_t* Synth() const { return synth_; }
+  fluid_synth_t* Synth() const { return synth_.get(); }
 
  private:
-  fluid_settings_t* settings_ = nullptr;
-  fluid_synth_t* synth_ = nullptr;
+  FluidSettingsPtr settings_;
+  FluidSynthPtr synth_;
 };
 
 }  // namespace morrowfane
