@@ -8,30 +8,20 @@
 #endif
 #include <windows.h>
 
-#include <utility>
+#include "settings/UniqueHandle.h"
 
 namespace morrowfane {
 
-// Owns a Windows handle: a file's, a process's. Windows calls report "none" as either
-// INVALID_HANDLE_VALUE (CreateFileW) or null (OpenProcess); both hold nothing.
-class WindowsHandle {
- public:
-  explicit WindowsHandle(HANDLE handle) : handle_(handle) {}
-  ~WindowsHandle() {
-    if (IsOpen()) {
-      ::CloseHandle(handle_);
-    }
-  }
-  WindowsHandle(const WindowsHandle&) = delete;
-  WindowsHandle& operator=(const WindowsHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  // Closes now and reports whether that worked.
-  bool Close() { return ::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0; }
-
- private:
-  HANDLE handle_;
+// A Windows handle: a file's, a process's. Windows calls report "none" as either
+// INVALID_HANDLE_VALUE (CreateFileW) or null (OpenProcess); both hold nothing. Close() reports
+// whether closing worked.
+struct WindowsHandleTraits {
+  using Value = HANDLE;
+  static HANDLE None() { return INVALID_HANDLE_VALUE; }
+  static bool IsOpen(HANDLE handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+  static bool Close(HANDLE handle) { return ::CloseHandle(handle) != 0; }
 };
+
+using WindowsHandle = UniqueHandle<WindowsHandleTraits>;
 
 }  // namespace morrowfane
