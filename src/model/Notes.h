@@ -8,16 +8,16 @@
 
 namespace morrowfane {
 
+// One note name per string, string 1 first.
+using Tuning = std::vector<std::string>;
+
 // The six-string guitar's strings; instruments have kMinStringCount..kMaxStringCount.
 inline constexpr int kStringCount = 6;
 inline constexpr int kMinStringCount = 4;
 inline constexpr int kMaxStringCount = 7;
-inline constexpr int kPitchClassCount = 12;
-
-// One note name per string, string 1 first.
-using Tuning = std::vector<std::string>;
 
 // The twelve note names in pitch-class order, "C" = 0 up to "B" = 11. Sharps only.
+inline constexpr int kPitchClassCount = 12;
 inline constexpr std::array<std::string_view, kPitchClassCount> kNoteNames = {
     "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
 
