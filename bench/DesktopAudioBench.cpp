@@ -94,7 +94,7 @@ void Dropouts() {
 // A press: Wake() at once, then after the pause the connection and its note, as the tone player
 // does. The time to the note's first sample in the monitor.
 double PressToSound(BuiltInSynth& synth) {
-  testing::SinkRecorder recorder;
+  testing::SinkRecorder recorder(testing::SinkRecorder::kTiming);
   std::this_thread::sleep_for(300ms);
   const auto press = Clock::now();
   synth.Wake();

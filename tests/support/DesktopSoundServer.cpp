@@ -129,10 +129,11 @@ int DesktopSoundServer::Streams() const {
   return static_cast<int>(std::count(listing->begin(), listing->end(), '\n'));
 }
 
-SinkRecorder::SinkRecorder() : path_(MakeFolder("mf-record-") + "/monitor.raw") {
+SinkRecorder::SinkRecorder(std::chrono::milliseconds latency)
+    : path_(MakeFolder("mf-record-") + "/monitor.raw") {
   recorder_ = std::make_unique<ChildProcess>(std::vector<std::string>{
       "parecord", "--device=" + std::string(kSink) + ".monitor", "--raw", "--format=float32le",
-      "--rate=48000", "--channels=1", "--latency-msec=5", path_});
+      "--rate=48000", "--channels=1", "--latency-msec=" + std::to_string(latency.count()), path_});
   // Recording once samples arrive: the sink runs while a stream plays into it.
   WaitFor(
       [this] {

@@ -42,9 +42,16 @@ class DesktopSoundServer {
 };
 
 // Records the default sink's monitor, mono float samples at 48 kHz, from construction to Stop().
+// A server runs its sink at the shortest period any of its streams asks for, the recorder's too.
 class SinkRecorder {
  public:
-  SinkRecorder();
+  // Longer than the period the program's stream asks for: the sound is recorded as the program
+  // alone would have the server play it.
+  static constexpr std::chrono::milliseconds kListening{40};
+  // Places samples on the clock within a few milliseconds, at the cost of a short sink period.
+  static constexpr std::chrono::milliseconds kTiming{5};
+
+  explicit SinkRecorder(std::chrono::milliseconds latency = kListening);
   ~SinkRecorder();
   SinkRecorder(const SinkRecorder&) = delete;
   SinkRecorder& operator=(const SinkRecorder&) = delete;
