@@ -5,9 +5,11 @@ namespace {
 
 constexpr char kApplicationName[] = "MorrowFane";
 constexpr int kChannels = 2;
-// 1024 frames (21 ms at 48 kHz) per callback: a busy desktop still fills it in time, and the note
-// follows an 80 ms pause, so the extra latency is not heard as lag.
-constexpr Uint16 kCallbackFrames = 1024;
+// 2048 frames (43 ms at 48 kHz) per callback. SDL asks the server to hold one callback's worth, so
+// this is all the time a stalled machine has before a gap is heard: with 1024 frames, stalls of
+// 10 to 20 ms put gaps into every note. The note follows an 80 ms pause, so the extra latency is
+// not heard as lag.
+constexpr Uint16 kCallbackFrames = 2048;
 
 }  // namespace
 
